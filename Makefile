@@ -1,0 +1,48 @@
+# The two set-up commands are `make run` and `make test`; everything else is a helper.
+BUILD       ?= build
+BUILD_ASAN  ?= build-asan
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+SAMPLE      ?= samples/pocket.nc
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test test-sanitize bench screenshot format clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  echo "make run: no display here; 'make screenshot' shows the editor under Xvfb" >&2; exit 1; fi
+	./$(BUILD)/kestrum-milling "$(SAMPLE)"
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+$(BUILD_ASAN)/build.ninja: | deps
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRUM_SANITIZE=ON \
+	  -DKESTRUM_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+
+test-sanitize: deps $(BUILD_ASAN)/build.ninja
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	sh bench/throughput.sh $(BUILD)
+
+screenshot: build
+	sh tools/screenshot.sh $(BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN)

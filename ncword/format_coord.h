@@ -1,0 +1,69 @@
+// Number texts written back into NC lines: masks, the short numeric form, the trim,
+// FormatCoord and FormatCoord4.
+//
+// Every formatter rounds half away from zero on the decimal digits of the value: 15
+// significant digits for a double, 7 for a float. So 1.0005 gives 1.001 and -0.0125 gives
+// -0.013 with three decimals, and a float 1234567.75 is 1234568. The overloads for float and
+// double are deliberate; other argument types do not compile, so that a caller always says
+// which precision its value has.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+// Mask formatting. A mask is an integer part of "#" and "0" and an optional "." with a
+// fraction part of "0" and "#". A "0" in the integer part and every position to its right
+// always show a digit; the fraction keeps digits up to its length and trailing zeros only
+// for its "0" positions. The point is always written when the mask has one.
+//   "#####0.###": 12 -> "12."   "#####0.0##": 12 -> "12.0"   "##00": 5 -> "05"
+//   "###": 0 -> ""              "####0.0##": 12.3456 -> "12.346"
+// A value that rounds to zero never gets a minus sign.
+std::u16string FormatMask(double v, std::string_view mask);
+std::u16string FormatMask(float v, std::string_view mask);
+template <typename T>
+std::u16string FormatMask(T, std::string_view) = delete;
+
+// The same for a value that is still text (a word's value as written). A text that is not a
+// plain decimal number ("-", "/", ".", "1,5", "1/2") comes back unchanged.
+std::u16string FormatMaskText(std::u16string_view text, std::string_view mask);
+
+// The short numeric form: " " for zero and positive values, "-" for negative ones, then at
+// most 15 (double) or 7 (float) significant digits without trailing zeros or point, no "0"
+// before the point (" .5", "-.5"), and exponent form for large or small magnitudes
+// (" 1E+07", " 1.234568E+07", " 1E-05"). ReadNumber reads every such text back.
+std::u16string ShortForm(double v);
+std::u16string ShortForm(float v);
+template <typename T>
+std::u16string ShortForm(T) = delete;
+
+// The trim of a rounded value: its digits without leading blank, trailing zeros or trailing
+// point, and with a "0" before a bare point: 0.5 -> "0.5", -0.5 -> "-0.5", 12 -> "12".
+// Unlike the short form it never uses exponent form, because its text is spliced into an NC
+// line, where an "E" would start a new word.
+std::u16string TrimNumber(double r);
+std::u16string TrimNumber(float r);
+template <typename T>
+std::u16string TrimNumber(T) = delete;
+
+// The coordinate style of the last dialect translation: 1 (OSP) writes "12", "12.5", "0.5";
+// 2 (FANUC) writes "12.0", "12.5", "0.5". Any other value, as before the first translation,
+// is FANUC style: with a point a value means the same on every controller, while "12"
+// without one means 12 least increments on many.
+std::u16string FormatCoord(double v, int out_dialect);
+std::u16string FormatCoord(float v, int out_dialect);
+template <typename T>
+std::u16string FormatCoord(T, int) = delete;
+// Text argument: "" stays "", a text that is not a plain number comes back unchanged.
+std::u16string FormatCoordText(std::u16string_view v, int out_dialect);
+
+// At most four decimals, trimmed: 10 -> "10", 10.50 -> "10.5", 1.234567 -> "1.2346".
+std::u16string FormatCoord4(double v);
+std::u16string FormatCoord4(float v);
+template <typename T>
+std::u16string FormatCoord4(T) = delete;
+// Text argument: "-", "/" and other texts that are not plain numbers come back unchanged.
+std::u16string FormatCoord4Text(std::u16string_view v);
+
+}  // namespace kestrum

@@ -1,0 +1,31 @@
+// Character classes of NC words and the reading of a text as a number.
+#pragma once
+
+#include <string_view>
+
+namespace kestrum {
+
+// "+" "," "-" "." "/" and the digits: what may follow an address letter as its value.
+constexpr bool IsValueChar(char16_t c) { return c >= u'+' && c <= u'9'; }
+// What SkipValueChars passes over: value characters, "#" (variables) and "*".
+constexpr bool IsSkipChar(char16_t c) { return IsValueChar(c) || c == u'#' || c == u'*'; }
+constexpr bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+// Address letters are capital ASCII letters only: lower-case words are not NC words here.
+constexpr bool IsAddressLetter(char16_t c) { return c >= u'A' && c <= u'Z'; }
+constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// The number a text begins with: blanks (space, tab, line feed) are ignored wherever they
+// stand; an optional sign, digits, one "." and an optional exponent (E or D) are read up to
+// the first other character. No leading number reads as 0: " .5" is 0.5, "1,5" is 1, "-" is 0.
+// The result is always finite: a magnitude beyond the double range reads as the largest one.
+double ReadNumber(std::u16string_view text);
+
+// Stores a value in single precision (7 significant digits), rounding to nearest. Values
+// beyond the single range saturate at the largest single instead of becoming infinite.
+float ToSingle(double v);
+
+// True for a plain decimal number: optional blanks, an optional sign, digits with at most one
+// ".", at least one digit, optional blanks. "-", "/", ".", "1,5" and "1/2" are not.
+bool IsPlainNumber(std::u16string_view text);
+
+}  // namespace kestrum

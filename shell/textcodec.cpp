@@ -1,0 +1,311 @@
+#include "shell/textcodec.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrum {
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;  // U+DC00 + b stands for the undecodable byte b
+
+bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsHalfWidthKatakana(unsigned char b) { return b >= 0xA1 && b <= 0xDF; }
+
+// The double-byte part of code page 932, taken once from the system's iconv and kept only
+// where decoding and encoding agree, so that every decoded character writes back the bytes
+// it came from.
+class Cp932Table {
+ public:
+  static const Cp932Table& Get() {
+    static const Cp932Table table;
+    return table;
+  }
+  // 0 when the pair does not decode (or does not survive the round trip).
+  char16_t Decode(unsigned char lead, unsigned char trail) const {
+    return decode_[Index(lead, trail)];
+  }
+  // The two bytes (lead << 8 | trail), or 0 when the character has none.
+  unsigned Encode(char16_t c) const {
+    const auto it = encode_.find(c);
+    return it == encode_.end() ? 0 : it->second;
+  }
+
+ private:
+  static std::size_t Index(unsigned char lead, unsigned char trail) {
+    return static_cast<std::size_t>(lead) << 8 | trail;
+  }
+
+  Cp932Table() : decode_(0x10000, 0) {
+    iconv_t to_utf16 = iconv_open("UTF-16LE", "CP932");
+    iconv_t from_utf16 = iconv_open("CP932", "UTF-16LE");
+    if (to_utf16 == reinterpret_cast<iconv_t>(-1) || from_utf16 == reinterpret_cast<iconv_t>(-1)) {
+      return;  // no code page 932 here: every non-ASCII byte stays an escape
+    }
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        if (!IsTrailByte(static_cast<unsigned char>(trail))) continue;
+        char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        char out[8];
+        if (Convert(to_utf16, in, 2, out, sizeof out) != 2) continue;
+        const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                                 static_cast<unsigned char>(out[1]) << 8);
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        char back[8];
+        if (Convert(from_utf16, out, 2, back, sizeof back) != 2) continue;
+        if (static_cast<unsigned char>(back[0]) != lead ||
+            static_cast<unsigned char>(back[1]) != trail) {
+          continue;  // a duplicate (NEC and IBM extensions): keep the bytes as escapes
+        }
+        decode_[Index(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))] = c;
+        encode_.emplace(c, lead << 8 | trail);
+      }
+    }
+    iconv_close(to_utf16);
+    iconv_close(from_utf16);
+  }
+
+  // Bytes written, or -1.
+  static long Convert(iconv_t cd, char* in, std::size_t in_size, char* out, std::size_t out_size) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* out_start = out;
+    std::size_t in_left = in_size;
+    std::size_t out_left = out_size;
+    if (iconv(cd, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1)) return -1;
+    if (in_left != 0) return -1;
+    return out - out_start;
+  }
+
+  std::vector<char16_t> decode_;
+  std::unordered_map<char16_t, unsigned> encode_;
+};
+
+// Decodes strictly valid UTF-8 (no overlong forms, no surrogates, at most U+10FFFF) into
+// out; false at the first invalid byte.
+bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out) {
+  out.clear();
+  out.reserve(bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    const unsigned b0 = *p;
+    if (b0 < 0x80) {
+      out.push_back(static_cast<char16_t>(b0));
+      ++p;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    char32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      extra = 1, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      extra = 2, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      extra = 3, cp = b0 & 0x07, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (end - p <= extra) return false;
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (p[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+    p += extra + 1;
+  }
+  return true;
+}
+
+std::u16string DecodeCp932(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  const Cp932Table* table = nullptr;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+      out.push_back(b);
+    } else if (IsHalfWidthKatakana(b)) {
+      out.push_back(static_cast<char16_t>(0xFF61 + (b - 0xA1)));
+    } else {
+      char16_t c = 0;
+      if (IsLeadByte(b) && i + 1 < n) {
+        if (!table) table = &Cp932Table::Get();
+        c = table->Decode(b, p[i + 1]);
+      }
+      if (c != 0) {
+        out.push_back(c);
+        ++i;
+      } else {
+        out.push_back(static_cast<char16_t>(kEscapeBase + b));
+      }
+    }
+  }
+  return out;
+}
+
+bool IsEscape(char16_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
+
+std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* bad_index) {
+  std::string out;
+  out.reserve(text.size());
+  const Cp932Table* table = nullptr;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c >= 0xFF61 && c <= 0xFF9F) {
+      out.push_back(static_cast<char>(0xA1 + (c - 0xFF61)));
+    } else if (IsEscape(c)) {
+      out.push_back(static_cast<char>(c - kEscapeBase));
+    } else {
+      if (!table) table = &Cp932Table::Get();
+      const unsigned code = table->Encode(c);
+      if (code == 0) {
+        if (bad_index) *bad_index = i;
+        return std::nullopt;
+      }
+      out.push_back(static_cast<char>(code >> 8));
+      out.push_back(static_cast<char>(code & 0xFF));
+    }
+  }
+  return out;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | cp >> 6));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | cp >> 12));
+    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | cp >> 18));
+    out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// UTF-8 of text. Escapes become their bytes when keep_escapes is set; other lone surrogates
+// fail (index in *bad_index), or become U+FFFD when lenient.
+std::optional<std::string> EncodeUtf8(std::u16string_view text, bool keep_escapes, bool lenient,
+                                      std::size_t* bad_index) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (keep_escapes && IsEscape(c)) {
+        out.push_back(static_cast<char>(c - kEscapeBase));
+        continue;
+      }
+      if (!lenient) {
+        if (bad_index) *bad_index = i;
+        return std::nullopt;
+      }
+      AppendUtf8(out, 0xFFFD);
+      continue;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+}  // namespace
+
+DecodedText DecodeText(std::string_view bytes) {
+  DecodedText result;
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kBom) && DecodeUtf8Strict(bytes.substr(kBom.size()), result.text)) {
+    result.encoding = Encoding::kUtf8Bom;
+    return result;
+  }
+  bool ascii = true;
+  for (const char b : bytes) {
+    if (static_cast<unsigned char>(b) >= 0x80) {
+      ascii = false;
+      break;
+    }
+  }
+  if (!ascii && DecodeUtf8Strict(bytes, result.text)) {
+    result.encoding = Encoding::kUtf8;
+    return result;
+  }
+  result.text = DecodeCp932(bytes);
+  result.encoding = Encoding::kShiftJis;
+  return result;
+}
+
+std::optional<std::string> EncodeText(std::u16string_view text, Encoding encoding,
+                                      std::size_t* bad_index) {
+  switch (encoding) {
+    case Encoding::kUtf8:
+      return EncodeUtf8(text, true, false, bad_index);
+    case Encoding::kUtf8Bom: {
+      auto body = EncodeUtf8(text, true, false, bad_index);
+      if (!body) return body;
+      return "\xEF\xBB\xBF" + *body;
+    }
+    case Encoding::kShiftJis:
+      break;
+  }
+  return EncodeCp932(text, bad_index);
+}
+
+std::u16string FromUtf8(std::string_view utf8) {
+  std::u16string out;
+  if (DecodeUtf8Strict(utf8, out)) return out;
+  // Decode what is valid and put U+FFFD for each invalid byte.
+  out.clear();
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    std::size_t len = 1;
+    const unsigned char b = utf8[i];
+    if (b >= 0xC2 && b <= 0xDF)
+      len = 2;
+    else if (b >= 0xE0 && b <= 0xEF)
+      len = 3;
+    else if (b >= 0xF0 && b <= 0xF4)
+      len = 4;
+    std::u16string piece;
+    if (i + len <= utf8.size() && DecodeUtf8Strict(utf8.substr(i, len), piece)) {
+      out += piece;
+      i += len;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string ToUtf8(std::u16string_view text) { return *EncodeUtf8(text, false, true, nullptr); }
+
+}  // namespace kestrum

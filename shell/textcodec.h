@@ -1,0 +1,40 @@
+// File bytes <-> text. Opening and saving a file without edits gives its bytes back.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrum {
+
+enum class Encoding {
+  kShiftJis,  // code page 932: new documents, conversion tables, and files that are not UTF-8
+  kUtf8,
+  kUtf8Bom,  // UTF-8 with a byte-order mark, which is kept as part of the encoding
+};
+
+struct DecodedText {
+  std::u16string text;
+  Encoding encoding = Encoding::kShiftJis;
+};
+
+// Valid UTF-8 with at least one non-ASCII byte (or a byte-order mark) is read as UTF-8.
+// Everything else is read as code page 932; ASCII files count as code page 932 too, since
+// their bytes are the same in both and the controllers' tools expect code page 932 for
+// whatever is added later. A byte b that does not decode in code page 932 (or whose
+// character would not encode back to the same bytes) becomes the lone surrogate U+DC00 + b.
+DecodedText DecodeText(std::string_view bytes);
+
+// Encodes text; U+DC80..U+DCFF are written as the bytes they stand for. Returns nothing when
+// a character cannot be written in the encoding (an emoji in a code page 932 file, a lone
+// surrogate that stands for no byte); *bad_index then receives its index in text.
+std::optional<std::string> EncodeText(std::u16string_view text, Encoding encoding,
+                                      std::size_t* bad_index = nullptr);
+
+// UTF-8 <-> UTF-16 for messages, arguments and tests. Invalid input bytes become U+FFFD;
+// lone surrogates become U+FFFD.
+std::u16string FromUtf8(std::string_view utf8);
+std::string ToUtf8(std::u16string_view text);
+
+}  // namespace kestrum

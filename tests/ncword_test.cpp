@@ -1,0 +1,447 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ncword/format_coord.h"
+#include "ncword/numeric.h"
+#include "ncword/read_word.h"
+#include "ncword/scanner.h"
+#include "tests/test_util.h"
+
+namespace kestrum {
+namespace {
+
+using test::U;
+using test::Utf8;
+
+TEST(ReadNumber, ReadsTheLeadingNumber) {
+  const struct {
+    const char* text;
+    double value;
+  } rows[] = {
+      {"", 0},
+      {"-", 0},
+      {".", 0},
+      {"12.5abc", 12.5},
+      {" .5", 0.5},
+      {"1,5", 1},
+      {"-.5", -0.5},
+      {"+3", 3},
+      {"1.2.3", 1.2},
+      {"1 2", 12},
+      {"\t7", 7},
+      {"- 1", -1},
+      {"1E3", 1000},
+      {"1D2", 100},
+      {"2e-1", 0.2},
+      {"1E", 1},
+      {"1E+", 1},
+      {"01/2", 1},
+      {" 1.234568E+07", 12345680},
+      {"1e-400", 0},
+      {"X10", 0},
+      {"--1", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    EXPECT_DOUBLE_EQ(ReadNumber(U(row.text)), row.value);
+  }
+  // Beyond the double range: the largest double, never infinity.
+  EXPECT_EQ(ReadNumber(u"1e400"), DBL_MAX);
+  EXPECT_EQ(ReadNumber(u"-1e400"), -DBL_MAX);
+}
+
+TEST(IsPlainNumber, AcceptsOnlySignedDecimals) {
+  for (const char* yes : {"1", "-1", "+1.", ".5", "-.5", "10.500", " 12 "}) {
+    EXPECT_TRUE(IsPlainNumber(U(yes))) << yes;
+  }
+  for (const char* no : {"", "-", "/", ".", "1,5", "1/2", "1.2.3", "1e5", "--1", "+-1"}) {
+    EXPECT_FALSE(IsPlainNumber(U(no))) << no;
+  }
+}
+
+TEST(FormatMask, MaskTable) {
+  const struct {
+    const char* mask;
+    double value;
+    const char* text;
+  } rows[] = {
+      {"#####0.###", 12, "12."},
+      {"#####0.###", 12.5, "12.5"},
+      {"#####0.###", 0.5, "0.5"},
+      {"#####0.###", -0.5, "-0.5"},
+      {"#####0.###", 1.23456, "1.235"},
+      {"#####0.###", 0, "0."},
+      {"#####0.0##", 12, "12.0"},
+      {"#####0.0##", 12.5, "12.5"},
+      {"#####0.0##", 0, "0.0"},
+      {"#####0.0##", 1.23456, "1.235"},
+      {"#####0.####", 12, "12."},
+      {"#####0.####", 1.23456, "1.2346"},
+      {"#####0.####", 0, "0."},
+      {"#####0.0###", 12, "12.0"},
+      {"#####0.0###", 1.23456, "1.2346"},
+      {"##00", 12, "12"},
+      {"##00", 12.5, "13"},
+      {"##00", 0.5, "01"},
+      {"##00", -0.5, "-01"},
+      {"##00", 0, "00"},
+      {"##00", 100, "100"},
+      {"##00", 1.5, "02"},
+      {"####00", 5, "05"},
+      {"####00", 1.23456, "01"},
+      {"0#", 5, "05"},
+      {"0#", 12.3456, "12"},
+      {"0#", 0, "00"},
+      {"000#", 5, "0005"},
+      {"000#", 12.3456, "0012"},
+      {"000#", 0, "0000"},
+      {"00##", 5, "0005"},
+      {"00##", 0, "0000"},
+      {"00##", 12345, "12345"},
+      {"###", 5, "5"},
+      {"###", 12.3456, "12"},
+      {"###", 0, ""},
+      {"####", 0.4, ""},
+      {"#####", -5, "-5"},
+      {"###", 1234, "1234"},
+      {"###0.000", 5, "5.000"},
+      {"###0.000", 12.3456, "12.346"},
+      {"###0.000", 0, "0.000"},
+      {"####0.0##", 5, "5.0"},
+      {"####0.0##", 12.3456, "12.346"},
+      {"####0.0##", 0, "0.0"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.mask << " " << row.value);
+    EXPECT_EQ(Utf8(FormatMask(row.value, row.mask)), row.text);
+  }
+}
+
+TEST(FormatMask, RoundsHalfAwayFromZeroOnDecimalDigits) {
+  const struct {
+    double value;
+    const char* text;
+  } rows[] = {
+      {1.0005, "1.001"},
+      {-0.0125, "-0.013"},
+      {0.0005, "0.001"},
+      {-0.0005, "-0.001"},
+      {2.675, "2.675"},
+      {1.0015, "1.002"},
+      {9.9995, "10."},
+      {-9.9995, "-10."},
+      {0.1 + 0.2, "0.3"},
+      {999999.9999, "1000000."},
+      {-0.0004, "0."},  // rounds to zero: no minus sign
+      {1e20, "100000000000000000000."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(Utf8(FormatMask(row.value, "#####0.###")), row.text);
+  }
+}
+
+TEST(FormatMask, SinglePrecisionKeepsSevenDigits) {
+  EXPECT_EQ(Utf8(FormatMask(1234567.75f, "#####0.###")), "1234568.");
+  EXPECT_EQ(Utf8(FormatMask(1234567.75, "#####0.###")), "1234567.75");
+  EXPECT_EQ(Utf8(FormatMask(12345.678f, "#####0.0##")), "12345.68");
+  EXPECT_EQ(Utf8(FormatMask(0.1f, "#####0.0###")), "0.1");
+}
+
+TEST(FormatMask, TextThatIsNotANumberStaysAsWritten) {
+  for (const char* text : {"-", "/", ".", "1,5", "1/2", ""}) {
+    EXPECT_EQ(Utf8(FormatMaskText(U(text), "#####0.####")), text);
+  }
+  EXPECT_EQ(Utf8(FormatMaskText(u"+3", "#####0.0###")), "3.0");
+  EXPECT_EQ(Utf8(FormatMaskText(u"-.5", "#####0.####")), "-0.5");
+}
+
+TEST(ShortForm, WritesLikeTheNumberReaderReadsBack) {
+  const struct {
+    double value;
+    const char* text;
+  } doubles[] = {
+      {0, " 0"},
+      {0.5, " .5"},
+      {-0.5, "-.5"},
+      {12, " 12"},
+      {-12.25, "-12.25"},
+      {1e15, " 1E+15"},
+      {123456789012345, " 123456789012345"},
+      {0.0001, " .0001"},
+      {0.00001, " 1E-05"},
+      {1.5e-7, " 1.5E-07"},
+      {1.5e18, " 1.5E+18"},
+      {1e100, " 1E+100"},
+  };
+  for (const auto& row : doubles) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(Utf8(ShortForm(row.value)), row.text);
+    EXPECT_DOUBLE_EQ(ReadNumber(ShortForm(row.value)), row.value);
+  }
+  const struct {
+    float value;
+    const char* text;
+  } singles[] = {
+      {1e7f, " 1E+07"},          {12345678.f, " 1.234568E+07"},
+      {12345.678f, " 12345.68"}, {1234567.f, " 1234567"},
+      {-0.25f, "-.25"},          {0.1f, " .1"},
+  };
+  for (const auto& row : singles) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(Utf8(ShortForm(row.value)), row.text);
+  }
+}
+
+TEST(TrimNumber, NeverWritesAnExponent) {
+  EXPECT_EQ(Utf8(TrimNumber(0.5)), "0.5");
+  EXPECT_EQ(Utf8(TrimNumber(-0.5)), "-0.5");
+  EXPECT_EQ(Utf8(TrimNumber(12.0)), "12");
+  EXPECT_EQ(Utf8(TrimNumber(-0.0)), "0");
+  EXPECT_EQ(Utf8(TrimNumber(12345678.f)), "12345680");
+  EXPECT_EQ(Utf8(TrimNumber(1e15)), "1000000000000000");
+}
+
+TEST(FormatCoord, OspAndFanucStyles) {
+  const struct {
+    double value;
+    const char* osp;
+    const char* fanuc;
+  } rows[] = {
+      {100, "100", "100.0"},
+      {12, "12", "12.0"},
+      {12.5, "12.5", "12.5"},
+      {0.5, "0.5", "0.5"},
+      {-0.5, "-0.5", "-0.5"},
+      {1.23456, "1.235", "1.235"},
+      {0.0004, "0", "0.0"},
+      {0.0005, "0.001", "0.001"},
+      {-0.0005, "-0.001", "-0.001"},
+      {-0.0001, "0", "0.0"},
+      {0, "0", "0.0"},
+      {-150, "-150", "-150.0"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(Utf8(FormatCoord(row.value, 1)), row.osp);
+    EXPECT_EQ(Utf8(FormatCoord(row.value, 2)), row.fanuc);
+    // Before any translation the style is FANUC's.
+    EXPECT_EQ(Utf8(FormatCoord(row.value, 0)), row.fanuc);
+  }
+  EXPECT_EQ(Utf8(FormatCoord(12345.678f, 1)), "12345.68");
+  EXPECT_EQ(Utf8(FormatCoord(12345.678, 1)), "12345.678");
+  for (int style : {0, 1, 2}) EXPECT_EQ(Utf8(FormatCoordText(u"", style)), "");
+  EXPECT_EQ(Utf8(FormatCoordText(u"10.", 1)), "10");
+  EXPECT_EQ(Utf8(FormatCoordText(u"10.", 2)), "10.0");
+}
+
+TEST(FormatCoord4, FourDecimalsTrimmed) {
+  EXPECT_EQ(Utf8(FormatCoord4(10.0)), "10");
+  EXPECT_EQ(Utf8(FormatCoord4(10.50)), "10.5");
+  EXPECT_EQ(Utf8(FormatCoord4(-0.25)), "-0.25");
+  EXPECT_EQ(Utf8(FormatCoord4(1.234567)), "1.2346");
+  EXPECT_EQ(Utf8(FormatCoord4(0.00004)), "0");
+  EXPECT_EQ(Utf8(FormatCoord4(-0.00001)), "0");
+  EXPECT_EQ(Utf8(FormatCoord4(0.3937008f)), "0.3937");
+  EXPECT_EQ(Utf8(FormatCoord4Text(u"/")), "/");
+  EXPECT_EQ(Utf8(FormatCoord4Text(u"-")), "-");
+  EXPECT_EQ(Utf8(FormatCoord4Text(u"X")), "X");
+  EXPECT_EQ(Utf8(FormatCoord4Text(u"10.0")), "10");
+}
+
+TEST(FormatCoord, NonFiniteValuesGiveDigits) {
+  EXPECT_FALSE(FormatCoord(std::numeric_limits<double>::infinity(), 1).empty());
+  EXPECT_EQ(Utf8(FormatCoord(std::numeric_limits<double>::quiet_NaN(), 2)), "0.0");
+}
+
+// One line in a scanner with NcPos on the given 1-based position.
+struct LineAt {
+  Module1 m;
+  Scanner s;
+  LineAt(std::u16string_view line, std::size_t pos) : s(line, m) {
+    s.NextLine();
+    s.NcPos = pos;
+  }
+};
+
+TEST(ReadWordValue, CollectsValueCharacters) {
+  const struct {
+    const char* line;
+    std::size_t pos;
+    const char* value;
+    std::size_t end;
+  } rows[] = {
+      {"X-12.5Y3", 1, "-12.5", 6},  {"G01/2", 1, "01/2", 5}, {"X 10", 1, "", 1},
+      {"G01X10.Y-5.", 4, "10.", 7}, {"G01X", 4, "", 4},      {"X1,5Y", 1, "1,5", 4},
+      {"X=10", 1, "", 1},           {"X+5", 1, "+5", 3},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    LineAt t(U(row.line), row.pos);
+    ReadWordValue(t.s);
+    EXPECT_EQ(Utf8(t.s.WordValue), row.value);
+    EXPECT_EQ(t.s.NcPos, row.end);
+  }
+}
+
+TEST(ReadWordExpr, EvaluatesLeftToRightInSinglePrecision) {
+  const struct {
+    const char* line;
+    const char* value;
+    std::size_t end;
+  } rows[] = {
+      {"X10.", " 10", 4},      {"X=-2.5", "-2.5", 6},
+      {"Z[100+5]", " 105", 7}, {"X.5", " .5", 3},
+      {"X ", "", 1},           {"X1+2*3", " 9", 6},
+      {"X10+ ", "", 4},        {"X12345.678", " 12345.68", 10},
+      {"X2+3*4", " 20", 6},    {"X10*0+3", " 13", 7},
+      {"X10*-2", " 8", 6},     {"X-5", "-5", 3},
+      {"X10/4", " 2.5", 5},    {"X1/0", " 1", 4},
+      {"X-0", " 0", 3},        {"X=[[[", "", 5},
+      {"X1#2", " 1", 2},       {"X12345678", " 1.234568E+07", 9},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    LineAt t(U(row.line), 1);
+    ReadWordExpr(t.s);
+    EXPECT_EQ(Utf8(t.s.WordValue), row.value);
+    EXPECT_EQ(t.s.NcPos, row.end);
+  }
+}
+
+TEST(ReadWordToken, StopsAtBlankOrAfterValue) {
+  const struct {
+    const char* line;
+    std::size_t pos;
+    const char* value;
+  } rows[] = {
+      {"VC12=5", 0, "VC12"},   {"ABC DEF", 0, "ABC"}, {"ABC\tDEF", 0, "ABC"},
+      {"O1234(X)", 1, "1234"}, {"N10G01", 1, "10"},   {"#101=5", 1, "101"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    LineAt t(U(row.line), row.pos);
+    ReadWordToken(t.s);
+    EXPECT_EQ(Utf8(t.s.WordValue), row.value);
+  }
+}
+
+TEST(SkipValueChars, StopsAtFirstOtherCharacter) {
+  LineAt a(u"#101=5", 1);
+  std::size_t p = 1;
+  EXPECT_EQ(SkipValueChars(a.s, p), 5u);
+  EXPECT_EQ(p, 5u);
+  LineAt b(u"X-1.5*2/3", 1);
+  p = 1;
+  EXPECT_EQ(SkipValueChars(b.s, p), 10u);
+  p = 9;
+  EXPECT_EQ(SkipValueChars(b.s, p), 10u);
+}
+
+// The characters a walk hands to the conversion, line by line.
+std::vector<std::string> Examined(std::u16string_view src, Module1& m) {
+  std::vector<std::string> lines;
+  WalkLines(
+      src, m,
+      [&](Scanner&, char16_t ch) {
+        if (ch != kNoChar) lines.back().push_back(static_cast<char>(ch));
+      },
+      [&](Scanner&) { lines.emplace_back(); });
+  return lines;
+}
+
+TEST(LineWalk, CutsAtCrLfOnlyAndEndsEveryLine) {
+  Module1 m;
+  const auto identity = [](Scanner&, char16_t) {};
+  EXPECT_EQ(WalkLines(u"G01\r\nX1", m, identity), u"G01\r\nX1\r\n");
+  EXPECT_EQ(WalkLines(u"", m, identity), u"\r\n");
+  EXPECT_EQ(WalkLines(u"A\nB\rC\r\n", m, identity), u"A\nB\rC\r\n");
+  EXPECT_EQ(Examined(u"A\nB\r\nC", m), (std::vector<std::string>{"A\nB", "C"}));
+}
+
+TEST(LineWalk, CommentsAreSkipped) {
+  Module1 m;
+  EXPECT_EQ(Examined(u"X1(TOOL X2)X3", m), (std::vector<std::string>{"X1)X3"}));
+  EXPECT_FALSE(m.InComment);
+  // Open over two lines: the second line's words are comment until its ")".
+  EXPECT_EQ(Examined(u"X1(OPEN X2\r\nX3 Y4) Z5\r\nX6", m),
+            (std::vector<std::string>{"X1", ") Z5", "X6"}));
+  // A ")" in the first position of a line entered inside a comment closes it.
+  EXPECT_EQ(Examined(u"(OPEN\r\n)X2", m), (std::vector<std::string>{"", ")X2"}));
+  EXPECT_FALSE(m.InComment);
+}
+
+TEST(LineWalk, UnclosedCommentCarriesIntoTheNextRun) {
+  Module1 m;
+  EXPECT_EQ(Examined(u"X1(OPEN", m), (std::vector<std::string>{"X1"}));
+  EXPECT_TRUE(m.InComment);
+  EXPECT_EQ(Examined(u"X2\r\nY3)X4", m), (std::vector<std::string>{"", ")X4"}));
+  EXPECT_FALSE(m.InComment);
+}
+
+TEST(LineWalk, CommentTextIsCollected) {
+  Module1 m;
+  Scanner s(u"A(B C)D(E", m);
+  s.NextLine();
+  std::u16string comment;
+  for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) s.TakeChar(&comment);
+  EXPECT_EQ(comment, u"B CE");
+  EXPECT_TRUE(m.InComment);
+}
+
+// The gap buffer must behave exactly like a plain string under any mix of edits.
+TEST(Scanner, EditsMatchAPlainString) {
+  std::mt19937 random(12345);
+  for (int round = 0; round < 200; ++round) {
+    std::u16string model;
+    const int len = random() % 40;
+    for (int i = 0; i < len; ++i) model.push_back(u'A' + random() % 26);
+    Module1 m;
+    Scanner s(model, m);
+    ASSERT_TRUE(s.NextLine());
+    for (int step = 0; step < 30; ++step) {
+      const std::u16string text(random() % 4, u'0' + random() % 10);
+      switch (random() % 4) {
+        case 0: {  // splice at a word
+          if (model.empty()) break;
+          const std::size_t end = 1 + random() % model.size();
+          const std::size_t start = random() % (end + 1);
+          s.NcPos = end;
+          s.Splice(start, text);
+          model.replace(start, end - start, text);
+          EXPECT_EQ(s.NcPos, start + text.size());
+          break;
+        }
+        case 1: {
+          const std::size_t after = random() % (model.size() + 1);
+          s.Insert(after, text);
+          model.insert(after, text);
+          break;
+        }
+        case 2: {
+          if (model.empty()) break;
+          const std::size_t first = 1 + random() % model.size();
+          const std::size_t count = random() % (model.size() - first + 2);
+          s.Erase(first, count);
+          model.erase(first - 1, count);
+          break;
+        }
+        case 3:
+          EXPECT_EQ(s.Line(), model);
+          break;
+      }
+      ASSERT_EQ(s.NcLineLen(), model.size());
+      for (std::size_t p = 1; p <= model.size(); ++p) ASSERT_EQ(s.At(p), model[p - 1]);
+    }
+    std::u16string out;
+    s.AppendLineTo(out);
+    EXPECT_EQ(out, model);
+  }
+}
+
+}  // namespace
+}  // namespace kestrum
