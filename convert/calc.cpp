@@ -1,11 +1,204 @@
 #include "convert/calc.h"
 
-namespace kestrum {
+#include <optional>
 
-// Not built yet: passes the text through.
-std::u16string CheckCalcValue(CalcOp, std::u16string_view) { return {}; }
-TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions&, Module1&) {
-  return {std::u16string(text), {}, {}};
+#include "ncword/format_coord.h"
+#include "ncword/numeric.h"
+
+namespace kestrum {
+namespace {
+
+constexpr std::u16string_view kCalcTitle = u"計算による変更";
+constexpr std::u16string_view kNotFound = u" 見つかりません。";
+// The number must start within this many characters after the search text.
+constexpr std::size_t kNumberWindow = 10;
+
+// The value the operator applies: "＋" and "－" take it in single precision, "×" and "÷" as
+// read. Nothing when CheckCalcValue refuses it.
+std::optional<double> Operand(CalcOp op, std::u16string_view value) {
+  if (!CheckCalcValue(op, value).empty()) return std::nullopt;
+  const double v = ReadNumber(value);
+  return op == CalcOp::kAdd || op == CalcOp::kSub ? static_cast<double>(ToSingle(v)) : v;
+}
+
+std::u16string FormatResult(float r, int format) {
+  std::u16string t;
+  switch (format) {
+    case 1:
+      t = FormatCoord(r, 1);  // 150, 12.5
+      break;
+    case 2:
+      t = FormatMask(r, "#####0.###");  // 150.
+      break;
+    case 3:
+      t = FormatMask(r, "#####0.0##");  // 150.0
+      break;
+    default:
+      t = FormatMask(r, "####00");  // G1 + 1 -> G02
+      break;
+  }
+  // A bare point would read as a new word on some controllers: .5 -> 0.5, -.5 -> -0.5.
+  if (t.starts_with(u".")) {
+    t.insert(0, u"0");
+  } else if (t.starts_with(u"-.")) {
+    t.insert(1, u"0");
+  }
+  return t;
+}
+
+// A replacement of the characters [at, end) of a text by `text`.
+struct CalcEdit {
+  std::size_t end = 0;
+  std::u16string text;
+};
+
+// The recomputed occurrence of search at position at, or nothing when no number follows.
+// "SB = 10" x 1.5 -> "SB=15": blanks and an "=" before the number are taken and the "="
+// is written back right after the search text.
+std::optional<CalcEdit> CalcAt(std::u16string_view text, std::size_t at, std::u16string_view search,
+                               CalcOp op, double operand, int format) {
+  std::size_t i = at + search.size();
+  const std::size_t window_end = i + kNumberWindow;
+  std::u16string number;
+  bool equals = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const bool started = !number.empty();
+    const bool number_char = IsDigit(c) || c == u'.';
+    if (i >= window_end) {
+      // A number that began inside the window is read to its end: cutting it would leave
+      // its last digits behind the new value (X-12345.6789 x 2 would end in ...369).
+      if (!started || !number_char) break;
+    } else if (!started && (c == u' ' || c == u'=')) {
+      equals = equals || c == u'=';
+      continue;
+    } else if (!number_char && (started || (c != u'-' && c != u'+'))) {
+      // "=" after the number ends it: #5=3 is two numbers, not 53.
+      break;
+    }
+    number.push_back(c);
+  }
+  // "-", "." or "1.2.3" is no number: MAX-SPEED searched for X stays as it is.
+  if (!IsPlainNumber(number)) return std::nullopt;
+
+  const double old = ReadNumber(number);
+  double r = old;
+  switch (op) {
+    case CalcOp::kAdd:
+      r = old + operand;
+      break;
+    case CalcOp::kSub:
+      r = old - operand;
+      break;
+    case CalcOp::kMul:
+      r = old * operand;
+      break;
+    case CalcOp::kDiv:
+      r = old / operand;
+      break;
+  }
+  CalcEdit edit;
+  edit.end = i;
+  edit.text.reserve(search.size() + 16);
+  edit.text.append(search);
+  if (equals) edit.text.push_back(u'=');
+  edit.text += FormatResult(ToSingle(r), format);
+  return edit;
+}
+
+}  // namespace
+
+std::u16string CheckCalcValue(CalcOp op, std::u16string_view value) {
+  if ((op == CalcOp::kAdd || op == CalcOp::kSub) && !IsPlainNumber(value)) {
+    return u"\"" + std::u16string(value) + u"\" は数値ではありません。";
+  }
+  if (op == CalcOp::kDiv && ReadNumber(value) == 0) return u"0 で割ることはできません。";
+  return {};
+}
+
+bool CalcReplaceCurrent(Module1& m, TextPane& pane, CalcOp op, int format) {
+  const std::size_t at = SelectedOccurrence(m, pane);
+  if (at == std::u16string::npos) {
+    m.SearchPos = pane.SelStart() + 1;
+    return false;
+  }
+  const std::optional<double> operand = Operand(op, m.ReplaceText);
+  std::optional<CalcEdit> edit;
+  if (operand) edit = CalcAt(m.WorkText, at, m.SearchText, op, *operand, format);
+  if (!edit) {
+    m.SearchPos = at + 1;
+    return false;
+  }
+  m.WorkText.replace(at, edit->end - at, edit->text);
+  pane.SetText(m.WorkText);
+  // The search goes on after the new value, which may hold the search text again (1 x 11).
+  m.SearchPos = at + edit->text.size();
+  m.MatchCount += 1;
+  return true;
+}
+
+SearchMessage CalcDialogChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1) {
+  if (std::u16string why = CheckCalcValue(op, m.ReplaceText); !why.empty()) {
+    return {std::move(why), std::u16string(kCalcTitle)};
+  }
+  if (check1) {
+    m.SearchPos = 0;
+    check1 = false;
+  }
+  if (m.FirstStep) {
+    m.FirstStep = false;  // this click only finds
+  } else {
+    CalcReplaceCurrent(m, pane, op, format);
+  }
+  if (FindNext(m, pane)) return {};
+  check1 = true;
+  return EndRun(m, CountOf(m.MatchCount), u" 回 データを変更しました.", kNotFound, u"データ変更");
+}
+
+SearchMessage CalcDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
+  if (check1) {
+    m.SearchPos = 0;
+    check1 = false;
+  }
+  if (FindNext(m, pane)) return {};
+  return EndRun(m, CountOf(m.MatchCount), u" 回変更いたしました。", kNotFound, kCalcTitle);
+}
+
+SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1) {
+  const std::optional<double> operand = Operand(op, m.ReplaceText);
+  if (!operand) return {CheckCalcValue(op, m.ReplaceText), std::u16string(kCalcTitle)};
+  BeginAllChange(m, check1);
+  // CalcReplaceCurrent goes on after its new text, where the rest of the original text
+  // begins, or one character after an occurrence it left: one pass over the original text.
+  OnePassEdit edit(m, pane);
+  const std::u16string_view text = edit.source();
+  Occurrences found(text, m.SearchText);
+  std::size_t at = found.Next(m.SearchPos);
+  while (at != Occurrences::npos) {
+    if (std::optional<CalcEdit> e = CalcAt(text, at, m.SearchText, op, *operand, format)) {
+      edit.Replace(at, e->end, e->text);
+      at = found.Next(e->end);
+    } else {
+      edit.Pass(at, m.SearchText.size(), at + 1);
+      at = found.Next(at + 1);
+    }
+  }
+  edit.Finish();
+  check1 = true;
+  return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), u" 回変更しました。", kNotFound,
+                kCalcTitle);
+}
+
+TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m) {
+  MemoryPane pane{std::u16string(text)};
+  m.SearchText = options.find;
+  m.ReplaceText = options.value;
+  m.MatchCount = 0;
+  m.FirstStep = true;
+  BeginReplace(m, pane);
+  bool check1 = true;
+  SearchMessage message = CalcDialogAllChange(m, pane, options.op, options.format, check1);
+  return {pane.text(), std::move(message.text), std::move(message.title)};
 }
 
 }  // namespace kestrum

@@ -1,10 +1,15 @@
 // Calculated replace: the number after each occurrence of a search text recomputed.
+//
+// The dialog works on the search state like the Replace dialog: SearchText is its search
+// text, ReplaceText its value text, and FirstStep, SearchPos and MatchCount carry between
+// clicks. Each button is a function here that returns the message box to show.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "ncword/module1.h"
+#include "search/search.h"
 #include "search/text_pane.h"
 
 namespace kestrum {
@@ -18,8 +23,21 @@ struct CalcOptions {
   int format = 1;  // 1 "1", 2 "1．", 3 "1．0", 4 "01"
 };
 
-// Why value cannot be used with op, or "" when it can.
+// Why value cannot be used with op, or "" when it can. "＋" and "－" need the whole text to
+// be a number; "×" and "÷" read its leading number, and "÷" refuses one that reads as 0.
 std::u16string CheckCalcValue(CalcOp op, std::u16string_view value);
+
+// The number after the occurrence of SearchText that the pane has selected, recomputed with
+// ReplaceText as the value and written in the format (1 to 4). Blanks and an "=" before the
+// number are taken along: "SB = 10" x 1.5 gives "SB=15". The number must start within ten
+// characters after the search text. True when it replaced; the search then goes on after
+// the new text, otherwise one character after the occurrence's start.
+bool CalcReplaceCurrent(Module1& m, TextPane& pane, CalcOp op, int format);
+
+// The dialog's "変　更", "スキップ" and "全て変更"; check1 is "先頭から開始".
+SearchMessage CalcDialogChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1);
+SearchMessage CalcDialogNextFind(Module1& m, TextPane& pane, bool& check1);
+SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1);
 
 // The dialog's "全て変更" from the top of text.
 TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m);

@@ -1,14 +1,279 @@
 #include "search/search.h"
 
-namespace kestrum {
+#include <algorithm>
+#include <string>
 
-// Not built yet: passes the text through.
-TextReport ReplaceAllText(std::u16string_view text, std::u16string_view, std::u16string_view,
-                          Module1&) {
-  return {std::u16string(text), {}, {}};
+namespace kestrum {
+namespace {
+
+constexpr std::u16string_view kFindTitle = u"検索";
+constexpr std::u16string_view kReplaceTitle = u"置き換え";
+constexpr std::u16string_view kNotReplaced = u" 見つかりませんでした。";
+constexpr std::u16string_view kReplacedSpaced = u" 回 変更しました。";
+
+// Where a position after the replaced characters [at, at + removed) lies once they are
+// replaced by `inserted` characters. After a find, SearchPos stands right after the
+// occurrence and so moves to right after the inserted text.
+std::size_t Shifted(std::size_t pos, std::size_t at, std::size_t removed, std::size_t inserted) {
+  if (pos >= at + removed) return pos - removed + inserted;
+  if (pos > at) return at + inserted;
+  return pos;
 }
-TextReport RepairLineEndsText(std::u16string_view text, Module1&) {
-  return {std::u16string(text), {}, {}};
+
+}  // namespace
+
+Occurrences::Occurrences(std::u16string_view text, std::u16string_view pattern)
+    : text_(text), pattern_(pattern) {
+  if (pattern_.empty() || pattern_.size() > text_.size()) return;
+  border_.assign(pattern_.size() + 1, 0);
+  std::size_t k = 0;
+  for (std::size_t q = 1; q < pattern_.size(); ++q) {
+    while (k > 0 && pattern_[q] != pattern_[k]) k = border_[k];
+    if (pattern_[q] == pattern_[k]) ++k;
+    border_[q + 1] = k;
+  }
+}
+
+std::size_t Occurrences::Next(std::size_t from) {
+  if (border_.empty()) return npos;  // empty pattern, or longer than the text
+  if (from > scan_) {
+    scan_ = from;
+    matched_ = 0;
+  }
+  // Drop partial matches that start before from.
+  while (matched_ > 0 && scan_ - matched_ < from) matched_ = border_[matched_];
+  const std::size_t m = pattern_.size();
+  while (scan_ < text_.size()) {
+    if (matched_ == 0) {
+      // Nothing pending: jump to the next place where the pattern can start.
+      const std::size_t first = text_.find(pattern_[0], scan_);
+      if (first == npos || text_.size() - first < m) {
+        scan_ = text_.size();
+        return npos;
+      }
+      scan_ = first;
+    }
+    const char16_t c = text_[scan_];
+    while (matched_ > 0 && c != pattern_[matched_]) matched_ = border_[matched_];
+    if (c == pattern_[matched_]) ++matched_;
+    ++scan_;
+    if (matched_ == m) {
+      matched_ = border_[m];
+      return scan_ - m;
+    }
+  }
+  return npos;
+}
+
+OnePassEdit::OnePassEdit(Module1& m, TextPane& pane)
+    : m_(m), pane_(pane), source_(pane.Text()), next_(m.SearchPos) {}
+
+void OnePassEdit::Pass(std::size_t at, std::size_t length, std::size_t next) {
+  passed_last_ = true;
+  pass_at_ = out_.size() + (at - copied_);
+  pass_length_ = length;
+  next_ = next;
+}
+
+void OnePassEdit::Replace(std::size_t at, std::size_t end, std::u16string_view text) {
+  if (out_.capacity() == 0) out_.reserve(source_.size() + source_.size() / 8 + 16);
+  out_.append(source_, copied_, at - copied_);
+  out_.append(text);
+  copied_ = next_ = end;
+  passed_last_ = false;
+  ++replaced_;
+}
+
+void OnePassEdit::Finish() {
+  if (replaced_ == 0) {
+    m_.SearchPos = next_;
+  } else {
+    m_.SearchPos = out_.size() + (next_ - copied_);
+    out_.append(source_, copied_);
+    m_.WorkText = std::move(out_);
+    pane_.SetText(m_.WorkText);
+  }
+  if (passed_last_) pane_.Select(pass_at_, pass_length_);
+}
+
+SearchMessage EndMessage(std::uint64_t count, std::u16string_view count_text,
+                         std::u16string_view search, std::u16string_view not_found_text,
+                         std::u16string_view title) {
+  SearchMessage message;
+  message.title = title;
+  if (count != 0) {
+    const std::string digits = std::to_string(count);
+    message.text.assign(digits.begin(), digits.end());
+    message.text += count_text;
+  } else {
+    message.text = u"\"";
+    message.text += search;
+    message.text += u"\"";
+    message.text += not_found_text;
+  }
+  return message;
+}
+
+SearchMessage EndRun(Module1& m, std::uint64_t count, std::u16string_view count_text,
+                     std::u16string_view not_found_text, std::u16string_view title) {
+  SearchMessage message = EndMessage(count, count_text, m.SearchText, not_found_text, title);
+  m.FirstStep = true;
+  m.MatchCount = 0;
+  return message;
+}
+
+void BeginAllChange(Module1& m, bool check1) {
+  if (check1) m.SearchPos = 0;
+  if (m.SearchPos > 1) m.SearchPos -= 2;
+}
+
+std::size_t SelectedOccurrence(Module1& m, const TextPane& pane) {
+  std::u16string text = pane.Text();
+  if (text != m.WorkText) m.WorkText = std::move(text);
+  const std::size_t at = pane.SelStart();
+  const std::u16string_view work = m.WorkText;
+  if (m.SearchText.empty() || at > work.size() || !work.substr(at).starts_with(m.SearchText)) {
+    return std::u16string::npos;
+  }
+  return at;
+}
+
+std::uint64_t CountOf(float match_count) {
+  return match_count > 0 ? static_cast<std::uint64_t>(match_count) : 0;
+}
+
+bool FindNext(Module1& m, TextPane& pane) {
+  const std::u16string text = pane.Text();
+  const std::size_t at = Occurrences(text, m.SearchText).Next(m.SearchPos);
+  if (at == Occurrences::npos) return false;
+  pane.Select(at, m.SearchText.size());
+  m.SearchPos = at + m.SearchText.size();
+  return true;
+}
+
+void ReplaceCurrent(Module1& m, TextPane& pane) {
+  const std::size_t at = SelectedOccurrence(m, pane);
+  if (at == std::u16string::npos) return;
+  const std::size_t length = m.SearchText.size();
+  m.WorkText.replace(at, length, m.ReplaceText);
+  pane.SetText(m.WorkText);
+  m.SearchPos = Shifted(m.SearchPos, at, length, m.ReplaceText.size());
+  m.MatchCount += 1;
+}
+
+void BeginReplace(Module1& m, const TextPane& pane) {
+  m.WorkText = pane.Text();
+  m.SearchPos = pane.SelStart();
+}
+
+SearchMessage FindDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
+  if (check1) {
+    m.SearchPos = 0;
+    check1 = false;
+  }
+  if (FindNext(m, pane)) {
+    m.MatchCount += 1;
+    return {};
+  }
+  SearchMessage message = EndMessage(CountOf(m.MatchCount), u" 回 見つかりました。", m.SearchText,
+                                     u" は見つかりませんでした。", kFindTitle);
+  check1 = true;
+  m.MatchCount = 0;
+  return message;
+}
+
+SearchMessage FindNextCommand(Module1& m, TextPane& pane) {
+  m.SearchPos = pane.SelStart() + 1;
+  if (FindNext(m, pane)) {
+    m.MatchCount += 1;
+    return {};
+  }
+  SearchMessage message = EndMessage(CountOf(m.MatchCount), u"回 見つかりました。", m.SearchText,
+                                     u"は見つかりませんでした。", kFindTitle);
+  m.MatchCount = 0;
+  return message;
+}
+
+SearchMessage ReplaceDialogChange(Module1& m, TextPane& pane, bool& check1) {
+  if (check1) {
+    m.SearchPos = 0;
+    check1 = false;
+  }
+  if (m.FirstStep) {
+    m.FirstStep = false;  // this click only finds
+  } else {
+    ReplaceCurrent(m, pane);
+  }
+  if (FindNext(m, pane)) return {};
+  check1 = true;
+  return EndRun(m, CountOf(m.MatchCount), u" 回　変更しました。", kNotReplaced, kReplaceTitle);
+}
+
+SearchMessage ReplaceDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
+  if (check1) {
+    m.SearchPos = 0;
+    check1 = false;
+  }
+  if (FindNext(m, pane)) return {};
+  return EndRun(m, CountOf(m.MatchCount), kReplacedSpaced, kNotReplaced, kReplaceTitle);
+}
+
+SearchMessage ReplaceDialogAllChange(Module1& m, TextPane& pane, bool& check1) {
+  BeginAllChange(m, check1);
+  // Each ReplaceCurrent goes on right after its inserted text, which is where the rest of
+  // the original text begins: so this is one left-to-right pass over the original text.
+  OnePassEdit edit(m, pane);
+  const std::size_t length = m.SearchText.size();
+  Occurrences found(edit.source(), m.SearchText);
+  for (std::size_t at = found.Next(m.SearchPos); at != Occurrences::npos;
+       at = found.Next(at + length)) {
+    edit.Replace(at, at + length, m.ReplaceText);
+  }
+  edit.Finish();
+  check1 = true;
+  return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kReplacedSpaced, kNotReplaced,
+                kReplaceTitle);
+}
+
+SearchMessage RepairLineEnds(Module1& m, TextPane& pane) {
+  m.SearchText = u"\n";
+  m.ReplaceText = u"\r\n";
+  m.SearchPos = 0;
+  // The count is the repair's own: a count left by an unfinished find would report changes
+  // that this command did not make.
+  m.MatchCount = 0;
+  OnePassEdit edit(m, pane);
+  const std::u16string_view text = edit.source();
+  for (std::size_t at = text.find(u'\n'); at != std::u16string_view::npos;
+       at = text.find(u'\n', at + 1)) {
+    // CR LF is already a line end; another CR would make it CR CR LF.
+    if (at > 0 && text[at - 1] == u'\r') {
+      edit.Pass(at, 1, at + 1);
+    } else {
+      edit.Replace(at, at + 1, m.ReplaceText);
+    }
+  }
+  if (edit.replaced() == 0) m.WorkText = edit.source();
+  edit.Finish();
+  return EndRun(m, edit.replaced(), kReplacedSpaced, kNotReplaced, kReplaceTitle);
+}
+
+TextReport ReplaceAllText(std::u16string_view text, std::u16string_view find,
+                          std::u16string_view with, Module1& m) {
+  MemoryPane pane{std::u16string(text)};
+  m.SearchText = find;
+  m.ReplaceText = with;
+  m.MatchCount = 0;
+  BeginReplace(m, pane);
+  bool check1 = true;
+  SearchMessage message = ReplaceDialogAllChange(m, pane, check1);
+  return {pane.text(), std::move(message.text), std::move(message.title)};
+}
+
+TextReport RepairLineEndsText(std::u16string_view text, Module1& m) {
+  MemoryPane pane{std::u16string(text)};
+  SearchMessage message = RepairLineEnds(m, pane);
+  return {pane.text(), std::move(message.text), std::move(message.title)};
 }
 
 }  // namespace kestrum
