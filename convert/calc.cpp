@@ -9,7 +9,9 @@ namespace kestrum {
 namespace {
 
 constexpr std::u16string_view kCalcTitle = u"計算による変更";
-constexpr std::u16string_view kNotFound = u" 見つかりません。";
+constexpr EndTexts kChangeEnd = {u" 回 データを変更しました.", u" 見つかりません。", u"データ変更"};
+constexpr EndTexts kSkipEnd = {u" 回変更いたしました。", u" 見つかりません。", kCalcTitle};
+constexpr EndTexts kAllChangeEnd = {u" 回変更しました。", u" 見つかりません。", kCalcTitle};
 // The number must start within this many characters after the search text.
 constexpr std::size_t kNumberWindow = 10;
 
@@ -141,27 +143,12 @@ SearchMessage CalcDialogChange(Module1& m, TextPane& pane, CalcOp op, int format
   if (std::u16string why = CheckCalcValue(op, m.ReplaceText); !why.empty()) {
     return {std::move(why), std::u16string(kCalcTitle)};
   }
-  if (check1) {
-    m.SearchPos = 0;
-    check1 = false;
-  }
-  if (m.FirstStep) {
-    m.FirstStep = false;  // this click only finds
-  } else {
-    CalcReplaceCurrent(m, pane, op, format);
-  }
-  if (FindNext(m, pane)) return {};
-  check1 = true;
-  return EndRun(m, CountOf(m.MatchCount), u" 回 データを変更しました.", kNotFound, u"データ変更");
+  return ChangeStep(
+      m, pane, check1, [&] { CalcReplaceCurrent(m, pane, op, format); }, kChangeEnd);
 }
 
 SearchMessage CalcDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
-  if (check1) {
-    m.SearchPos = 0;
-    check1 = false;
-  }
-  if (FindNext(m, pane)) return {};
-  return EndRun(m, CountOf(m.MatchCount), u" 回変更いたしました。", kNotFound, kCalcTitle);
+  return SkipStep(m, pane, check1, kSkipEnd);
 }
 
 SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1) {
@@ -185,8 +172,7 @@ SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int for
   }
   edit.Finish();
   check1 = true;
-  return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), u" 回変更しました。", kNotFound,
-                kCalcTitle);
+  return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kAllChangeEnd);
 }
 
 TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m) {

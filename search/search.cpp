@@ -6,10 +6,21 @@
 namespace kestrum {
 namespace {
 
-constexpr std::u16string_view kFindTitle = u"検索";
-constexpr std::u16string_view kReplaceTitle = u"置き換え";
-constexpr std::u16string_view kNotReplaced = u" 見つかりませんでした。";
-constexpr std::u16string_view kReplacedSpaced = u" 回 変更しました。";
+constexpr EndTexts kFindEnd = {u" 回 見つかりました。", u" は見つかりませんでした。", u"検索"};
+// Find next (F3) writes its texts without the leading blank.
+constexpr EndTexts kFindNextEnd = {u"回 見つかりました。", u"は見つかりませんでした。", u"検索"};
+// "変　更" has an ideographic space after 回, "スキップ", "全て変更" and the repair an ordinary
+// one.
+constexpr EndTexts kChangeEnd = {u" 回　変更しました。", u" 見つかりませんでした。", u"置き換え"};
+constexpr EndTexts kReplaceEnd = {u" 回 変更しました。", u" 見つかりませんでした。", u"置き換え"};
+
+// Check1 ("先頭から…") makes the next find start at the top, once.
+void RestartIfChecked(Module1& m, bool& check1) {
+  if (check1) {
+    m.SearchPos = 0;
+    check1 = false;
+  }
+}
 
 // Where a position after the replaced characters [at, at + removed) lies once they are
 // replaced by `inserted` characters. After a find, SearchPos stands right after the
@@ -96,30 +107,46 @@ void OnePassEdit::Finish() {
   if (passed_last_) pane_.Select(pass_at_, pass_length_);
 }
 
-SearchMessage EndMessage(std::uint64_t count, std::u16string_view count_text,
-                         std::u16string_view search, std::u16string_view not_found_text,
-                         std::u16string_view title) {
+SearchMessage EndMessage(std::uint64_t count, std::u16string_view search, const EndTexts& texts) {
   SearchMessage message;
-  message.title = title;
+  message.title = texts.title;
   if (count != 0) {
     const std::string digits = std::to_string(count);
     message.text.assign(digits.begin(), digits.end());
-    message.text += count_text;
+    message.text += texts.count_text;
   } else {
     message.text = u"\"";
     message.text += search;
     message.text += u"\"";
-    message.text += not_found_text;
+    message.text += texts.not_found_text;
   }
   return message;
 }
 
-SearchMessage EndRun(Module1& m, std::uint64_t count, std::u16string_view count_text,
-                     std::u16string_view not_found_text, std::u16string_view title) {
-  SearchMessage message = EndMessage(count, count_text, m.SearchText, not_found_text, title);
+SearchMessage EndRun(Module1& m, std::uint64_t count, const EndTexts& texts) {
+  SearchMessage message = EndMessage(count, m.SearchText, texts);
   m.FirstStep = true;
   m.MatchCount = 0;
   return message;
+}
+
+SearchMessage ChangeStep(Module1& m, TextPane& pane, bool& check1,
+                         const std::function<void()>& replace, const EndTexts& texts) {
+  RestartIfChecked(m, check1);
+  if (m.FirstStep) {
+    m.FirstStep = false;  // this click only finds
+  } else {
+    replace();
+  }
+  if (FindNext(m, pane)) return {};
+  check1 = true;
+  return EndRun(m, CountOf(m.MatchCount), texts);
+}
+
+SearchMessage SkipStep(Module1& m, TextPane& pane, bool& check1, const EndTexts& texts) {
+  RestartIfChecked(m, check1);
+  if (FindNext(m, pane)) return {};
+  return EndRun(m, CountOf(m.MatchCount), texts);
 }
 
 void BeginAllChange(Module1& m, bool check1) {
@@ -167,16 +194,12 @@ void BeginReplace(Module1& m, const TextPane& pane) {
 }
 
 SearchMessage FindDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
-  if (check1) {
-    m.SearchPos = 0;
-    check1 = false;
-  }
+  RestartIfChecked(m, check1);
   if (FindNext(m, pane)) {
     m.MatchCount += 1;
     return {};
   }
-  SearchMessage message = EndMessage(CountOf(m.MatchCount), u" 回 見つかりました。", m.SearchText,
-                                     u" は見つかりませんでした。", kFindTitle);
+  SearchMessage message = EndMessage(CountOf(m.MatchCount), m.SearchText, kFindEnd);
   check1 = true;
   m.MatchCount = 0;
   return message;
@@ -188,34 +211,18 @@ SearchMessage FindNextCommand(Module1& m, TextPane& pane) {
     m.MatchCount += 1;
     return {};
   }
-  SearchMessage message = EndMessage(CountOf(m.MatchCount), u"回 見つかりました。", m.SearchText,
-                                     u"は見つかりませんでした。", kFindTitle);
+  SearchMessage message = EndMessage(CountOf(m.MatchCount), m.SearchText, kFindNextEnd);
   m.MatchCount = 0;
   return message;
 }
 
 SearchMessage ReplaceDialogChange(Module1& m, TextPane& pane, bool& check1) {
-  if (check1) {
-    m.SearchPos = 0;
-    check1 = false;
-  }
-  if (m.FirstStep) {
-    m.FirstStep = false;  // this click only finds
-  } else {
-    ReplaceCurrent(m, pane);
-  }
-  if (FindNext(m, pane)) return {};
-  check1 = true;
-  return EndRun(m, CountOf(m.MatchCount), u" 回　変更しました。", kNotReplaced, kReplaceTitle);
+  return ChangeStep(
+      m, pane, check1, [&] { ReplaceCurrent(m, pane); }, kChangeEnd);
 }
 
 SearchMessage ReplaceDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
-  if (check1) {
-    m.SearchPos = 0;
-    check1 = false;
-  }
-  if (FindNext(m, pane)) return {};
-  return EndRun(m, CountOf(m.MatchCount), kReplacedSpaced, kNotReplaced, kReplaceTitle);
+  return SkipStep(m, pane, check1, kReplaceEnd);
 }
 
 SearchMessage ReplaceDialogAllChange(Module1& m, TextPane& pane, bool& check1) {
@@ -231,8 +238,7 @@ SearchMessage ReplaceDialogAllChange(Module1& m, TextPane& pane, bool& check1) {
   }
   edit.Finish();
   check1 = true;
-  return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kReplacedSpaced, kNotReplaced,
-                kReplaceTitle);
+  return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kReplaceEnd);
 }
 
 SearchMessage RepairLineEnds(Module1& m, TextPane& pane) {
@@ -255,7 +261,7 @@ SearchMessage RepairLineEnds(Module1& m, TextPane& pane) {
   }
   if (edit.replaced() == 0) m.WorkText = edit.source();
   edit.Finish();
-  return EndRun(m, edit.replaced(), kReplacedSpaced, kNotReplaced, kReplaceTitle);
+  return EndRun(m, edit.replaced(), kReplaceEnd);
 }
 
 TextReport ReplaceAllText(std::u16string_view text, std::u16string_view find,

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,16 +113,28 @@ class OnePassEdit {
   std::uint64_t replaced_ = 0;
 };
 
+// The texts of a command's end message.
+struct EndTexts {
+  std::u16string_view count_text;  // after the count: " 回 変更しました。"
+  std::u16string_view not_found_text;  // after the quoted search text: " 見つかりませんでした。"
+  std::u16string_view title;
+};
+
 // The message at the end of a search: the count followed by count_text when count is not 0,
 // otherwise the search text in double quotes followed by not_found_text.
-SearchMessage EndMessage(std::uint64_t count, std::u16string_view count_text,
-                         std::u16string_view search, std::u16string_view not_found_text,
-                         std::u16string_view title);
+SearchMessage EndMessage(std::uint64_t count, std::u16string_view search, const EndTexts& texts);
 
 // The end of a replace run: its message for SearchText, then FirstStep = True (the next
 // "変　更" only finds) and MatchCount = 0.
-SearchMessage EndRun(Module1& m, std::uint64_t count, std::u16string_view count_text,
-                     std::u16string_view not_found_text, std::u16string_view title);
+SearchMessage EndRun(Module1& m, std::uint64_t count, const EndTexts& texts);
+
+// "変　更" of the Replace and the calculated-replace dialog: the first click after the
+// dialog opened or after an end message only finds; every later one has `replace` replace
+// the occurrence shown, then finds the next. At the end, the message and Check1 checked.
+SearchMessage ChangeStep(Module1& m, TextPane& pane, bool& check1,
+                         const std::function<void()>& replace, const EndTexts& texts);
+// "スキップ" of the same dialogs: finds the next occurrence, replacing nothing.
+SearchMessage SkipStep(Module1& m, TextPane& pane, bool& check1, const EndTexts& texts);
 
 // Where "全て変更" starts: the top when check1 is checked; and two characters back, so that
 // a one- or two-character occurrence that a find has just selected is replaced too.

@@ -5,13 +5,16 @@
 #include <random>
 #include <string>
 
-#include "tests/test_util.h"
+#include "tests/search_test_util.h"
 
 namespace kestrum {
 namespace {
 
+using test::Capture;
+using test::SearchSession;
 using test::U;
 using test::Utf8;
+using CalcSession = SearchSession;
 
 struct Row {
   const char* text;
@@ -132,20 +135,6 @@ TEST(CheckCalcValue, RefusesWhatCannotBeComputed) {
   EXPECT_EQ(CalcAll({"X10", "X", CalcOp::kMul, "abc", 1, ""}), u"X0");
 }
 
-// The calculated-replace dialog opened on text with the caret at 0.
-struct CalcSession {
-  Module1 m;
-  MemoryPane pane;
-  bool check1 = true;
-
-  CalcSession(std::u16string_view text, std::u16string_view find, std::u16string_view value)
-      : pane(std::u16string(text)) {
-    m.SearchText = find;
-    m.ReplaceText = value;
-    BeginReplace(m, pane);
-  }
-};
-
 TEST(CalcDialog, ChangeStepsThroughFindReplaceFind) {
   CalcSession s(u"Z10 Z20 Z30", u"Z", u"100");
   EXPECT_TRUE(CalcDialogChange(s.m, s.pane, CalcOp::kAdd, 1, s.check1).text.empty());
@@ -208,46 +197,30 @@ SearchMessage ReferenceAllChange(Module1& m, MemoryPane& pane, CalcOp op, int fo
   if (m.SearchPos > 1) m.SearchPos -= 2;
   while (FindNext(m, pane)) CalcReplaceCurrent(m, pane, op, format);
   check1 = true;
-  return EndRun(m, CountOf(m.MatchCount), u" 回変更しました。", u" 見つかりません。",
-                u"計算による変更");
+  return EndRun(m, CountOf(m.MatchCount),
+                {u" 回変更しました。", u" 見つかりません。", u"計算による変更"});
 }
 
 TEST(CalcDialog, AllChangeInOnePassEqualsTheOccurrenceLoop) {
   std::mt19937 rng(5150);
-  auto random_text = [&](std::u16string_view alphabet, std::size_t max) {
-    std::u16string text(std::uniform_int_distribution<std::size_t>(0, max)(rng), u' ');
-    for (auto& c : text) c = alphabet[rng() % alphabet.size()];
-    return text;
-  };
   const CalcOp ops[] = {CalcOp::kAdd, CalcOp::kSub, CalcOp::kMul, CalcOp::kDiv};
   const char16_t* values[] = {u"1", u"11", u"-2.5", u"0", u"X"};
   for (int round = 0; round < 3000; ++round) {
-    const std::u16string text = random_text(u"XX1 =-.9\r\n", 30);
-    const std::u16string find = random_text(u"X1", 2);
+    const std::u16string text = test::RandomText(rng, u"XX1 =-.9\r\n", 30);
+    const std::u16string find = test::RandomText(rng, u"X1", 2);
     const CalcOp op = ops[rng() % 4];
     const std::u16string value = values[rng() % 5];
     const int format = 1 + rng() % 4;
     SCOPED_TRACE(testing::PrintToString(Utf8(text)) + " / " + Utf8(find) + " / " + Utf8(value));
     CalcSession one(text, find, value);
-    one.pane.Select(rng() % (text.size() + 1), 0);
-    BeginReplace(one.m, one.pane);
-    one.check1 = rng() % 2;
-    one.m.MatchCount = static_cast<float>(rng() % 3);
-    for (int clicks = rng() % 4; clicks > 0; --clicks) {
-      CalcDialogChange(one.m, one.pane, op, format, one.check1);
-    }
+    test::RandomHistory(
+        rng, one, [&](CalcSession& s) { CalcDialogChange(s.m, s.pane, op, format, s.check1); });
     CalcSession ref = one;
     if (!CheckCalcValue(op, value).empty()) continue;  // refused before any search
 
     const SearchMessage a = CalcDialogAllChange(one.m, one.pane, op, format, one.check1);
     const SearchMessage b = ReferenceAllChange(ref.m, ref.pane, op, format, ref.check1);
-    ASSERT_EQ(a.text, b.text);
-    ASSERT_EQ(one.pane.text(), ref.pane.text());
-    ASSERT_EQ(one.pane.SelStart(), ref.pane.SelStart());
-    ASSERT_EQ(one.pane.SelLength(), ref.pane.SelLength());
-    ASSERT_EQ(one.m.SearchPos, ref.m.SearchPos);
-    ASSERT_EQ(one.m.WorkText, ref.m.WorkText);
-    ASSERT_EQ(one.check1, ref.check1);
+    ASSERT_EQ(Capture(one, a), Capture(ref, b));
   }
 }
 

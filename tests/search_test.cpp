@@ -7,56 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "tests/test_util.h"
+#include "tests/search_test_util.h"
 
 namespace kestrum {
 namespace {
 
+constexpr EndTexts kReplaceEnd = {u" 回 変更しました。", u" 見つかりませんでした。", u"置き換え"};
+
+using test::After;
+using test::Capture;
+using test::RandomText;
+using test::SearchSession;
 using test::U;
 using test::Utf8;
-
-// The state a command leaves behind, for comparing two ways of running it.
-struct After {
-  std::u16string text;
-  std::size_t sel_start = 0;
-  std::size_t sel_length = 0;
-  std::size_t search_pos = 0;
-  std::u16string work_text;
-  float match_count = 0;
-  bool first_step = false;
-  bool check1 = false;
-  std::u16string message;
-  std::u16string title;
-
-  bool operator==(const After&) const = default;
-};
-
-After Capture(const Module1& m, const MemoryPane& pane, bool check1, const SearchMessage& msg) {
-  return {pane.text(),  pane.SelStart(), pane.SelLength(), m.SearchPos, m.WorkText,
-          m.MatchCount, m.FirstStep,     check1,           msg.text,    msg.title};
-}
-
-void PrintTo(const After& a, std::ostream* os) {
-  *os << "text \"" << Utf8(a.text) << "\" sel " << a.sel_start << "+" << a.sel_length
-      << " SearchPos " << a.search_pos << " WorkText \"" << Utf8(a.work_text) << "\" count "
-      << a.match_count << " first " << a.first_step << " check1 " << a.check1 << " message \""
-      << Utf8(a.message) << "\" " << Utf8(a.title);
-}
-
-// A Replace dialog opened on text with the caret at 0 and the two boxes filled in.
-struct ReplaceSession {
-  Module1 m;
-  MemoryPane pane;
-  bool check1 = true;
-
-  ReplaceSession(std::u16string_view text, std::u16string_view find, std::u16string_view with)
-      : pane(std::u16string(text)) {
-    m.SearchText = find;
-    m.ReplaceText = with;
-    BeginReplace(m, pane);
-  }
-  std::u16string Selected() const { return pane.text().substr(pane.SelStart(), pane.SelLength()); }
-};
+using ReplaceSession = SearchSession;
 
 // "全て変更" as the loop over the two primitives that the one pass must equal.
 SearchMessage ReferenceAllChange(Module1& m, MemoryPane& pane, bool& check1) {
@@ -64,8 +28,7 @@ SearchMessage ReferenceAllChange(Module1& m, MemoryPane& pane, bool& check1) {
   if (m.SearchPos > 1) m.SearchPos -= 2;
   while (FindNext(m, pane)) ReplaceCurrent(m, pane);
   check1 = true;
-  return EndRun(m, CountOf(m.MatchCount), u" 回 変更しました。", u" 見つかりませんでした。",
-                u"置き換え");
+  return EndRun(m, CountOf(m.MatchCount), kReplaceEnd);
 }
 
 // The line-end repair as the same loop, passing over a line feed that follows a CR.
@@ -79,8 +42,7 @@ SearchMessage ReferenceRepair(Module1& m, MemoryPane& pane) {
     const std::size_t at = pane.SelStart();
     if (at == 0 || pane.text()[at - 1] != u'\r') ReplaceCurrent(m, pane);
   }
-  return EndRun(m, CountOf(m.MatchCount), u" 回 変更しました。", u" 見つかりませんでした。",
-                u"置き換え");
+  return EndRun(m, CountOf(m.MatchCount), kReplaceEnd);
 }
 
 TEST(Occurrences, FindsOverlappingOccurrencesInOrder) {
@@ -348,14 +310,6 @@ TEST(RepairLineEnds, AddsCrOnlyWhereItIsMissing) {
   }
 }
 
-// Random programs over a small alphabet, so that occurrences are adjacent, overlap, sit at
-// both ends and hide in replacement texts.
-std::u16string RandomText(std::mt19937& rng, std::u16string_view alphabet, std::size_t max) {
-  std::u16string text(std::uniform_int_distribution<std::size_t>(0, max)(rng), u' ');
-  for (auto& c : text) c = alphabet[rng() % alphabet.size()];
-  return text;
-}
-
 TEST(ReplaceDialog, AllChangeInOnePassEqualsTheOccurrenceLoop) {
   std::mt19937 rng(20240611);
   for (int round = 0; round < 3000; ++round) {
@@ -364,18 +318,13 @@ TEST(ReplaceDialog, AllChangeInOnePassEqualsTheOccurrenceLoop) {
     const std::u16string with = RandomText(rng, u"X1 ", 4);
     SCOPED_TRACE(testing::PrintToString(Utf8(text)) + " / " + Utf8(find) + " / " + Utf8(with));
     ReplaceSession one(text, find, with);
-    // Earlier clicks: a caret anywhere, a count, a stepped "変　更" with or without Check1.
-    one.pane.Select(rng() % (text.size() + 1), 0);
-    BeginReplace(one.m, one.pane);
-    one.check1 = rng() % 2;
-    one.m.MatchCount = static_cast<float>(rng() % 3);
-    for (int clicks = rng() % 4; clicks > 0; --clicks)
-      ReplaceDialogChange(one.m, one.pane, one.check1);
+    test::RandomHistory(rng, one,
+                        [](ReplaceSession& s) { ReplaceDialogChange(s.m, s.pane, s.check1); });
     ReplaceSession ref = one;
 
     const SearchMessage a = ReplaceDialogAllChange(one.m, one.pane, one.check1);
     const SearchMessage b = ReferenceAllChange(ref.m, ref.pane, ref.check1);
-    ASSERT_EQ(Capture(one.m, one.pane, one.check1, a), Capture(ref.m, ref.pane, ref.check1, b));
+    ASSERT_EQ(Capture(one, a), Capture(ref, b));
   }
 }
 
