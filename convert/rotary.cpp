@@ -1,5 +1,8 @@
 #include "convert/rotary.h"
 
+#include <cstddef>
+#include <string>
+
 #include "convert/abs_inc.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
@@ -26,9 +29,12 @@ std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& optio
   m.DistanceMode = 90;
   while (s.NextLine()) {
     m.GNumber = 0;
-    double line_m = 0;  // the last M word of the line
+    double line_m = 0;             // the last M word of the line
+    std::size_t open_comment = 0;  // a "(" that the line does not close
     for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) {
+      const std::size_t pos = s.NcPos;
       const char16_t c = s.TakeChar();
+      if (c == kNoChar && s.At(pos) == u'(') open_comment = pos;
       if (c == u')' || c == kNoChar) continue;
       if (c == u'G') {
         ReadGWord(s);
@@ -51,21 +57,29 @@ std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& optio
         }
       }
     }
-    s.AppendLineTo(out);
+    const std::u16string* code = nullptr;
     if (target != last) {
       // Exactly half a turn counts as reverse.
       const double d = target - last;
       const bool forward_shorter = (d > 0 && d < 180) || d < -180;
       // A line that carries the needed code itself has set the direction while scanning.
       if (forward_shorter && !forward_in_force && line_m != forward_code) {
-        (out += u" M") += options.forward;
+        code = &options.forward;
         forward_in_force = true;
       } else if (!forward_shorter && forward_in_force && line_m != reverse_code) {
-        (out += u" M") += options.reverse;
+        code = &options.reverse;
         forward_in_force = false;
       }
       last = target;
     }
+    if (code && open_comment != 0) {
+      // At the end of a comment that the line leaves open, the code would be comment too:
+      // C270.(TURN -> C270. M16(TURN
+      s.Insert(open_comment - 1, u" M" + *code);
+      code = nullptr;
+    }
+    s.AppendLineTo(out);
+    if (code) (out += u" M") += *code;
     out += u"\r\n";
     if (progress && !progress(s.TextPos - 1, s.SrcText.size())) {
       m.InComment = in_comment;

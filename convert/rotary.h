@@ -16,7 +16,8 @@ struct RotaryOptions {
 };
 
 // From C90. (forward in force), C270. is 180 degrees either way and gets " M16"; C300. then
-// gets " M15". The code goes at the very end of the line, after any comment.
+// gets " M15". The code goes at the very end of the line, after any comment, unless the line
+// leaves a comment open: then it goes before that comment's "(".
 // progress(done, total) counts characters of the source; returning false stops the run, and
 // the result is then empty, with InComment and DistanceMode as they were before the run.
 std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& options, Module1& m,
