@@ -1,10 +1,717 @@
 #include "shell/main_window.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <cmath>
+#include <functional>
+
+#include "convert/points_dialog.h"
+#include "convert/spaces_dialog.h"
+#include "convert/unit_dialog.h"
+#include "shell/about_dialog.h"
+#include "shell/dialog_prompts.h"
+#include "shell/document.h"
+#include "shell/icons.h"
+#include "shell/settings_store.h"
+#include "shell/text_pane.h"
+#include "shell/window_layout.h"
+
 namespace kestrum {
 
-frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
-  setObjectName("frmMain");
+// A status bar panel: a sunken text field that reports a click with its key.
+class StatusPanel : public QLabel {
+ public:
+  StatusPanel(const QString& key, const QString& tooltip, QWidget* parent) : QLabel(parent) {
+    setProperty("key", key);
+    setToolTip(tooltip);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setAlignment(Qt::AlignCenter);
+    setMargin(1);
+  }
+  // Key panels show their text dimmed while their key is off.
+  void SetOn(bool on) {
+    setProperty("on", on);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, on ? QColor(Qt::black) : QColor(160, 160, 160));
+    setPalette(p);
+  }
+  std::function<void(const QString&)> clicked;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton && clicked) clicked(property("key").toString());
+    QLabel::mousePressEvent(e);
+  }
+};
+
+namespace {
+
+const QString kTitle = QStringLiteral("Kestrum");
+const QString kOpenFilter = QStringLiteral("NC File (*.MIN *.SSB *.NC *.NCD *.NCA);;All Files (*)");
+const QString kSaveFilter = QStringLiteral(
+    "OSP File (*.MIN);;FANUC File (*.NC);;CAD File (*.NCA);;System Sub (*.SSB);;All Files (*)");
+const QString kPreviewCaption = QStringLiteral("変換後");
+const QString kPreviewArmedCaption = QStringLiteral("確認後[OK]を押すと左側へ反映します。");
+const QString kDefaultMachineFile = QStringLiteral("オークマ OSP→山崎技研 YZ機 FANUC.csv");
+
+QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
+std::u16string U(const QString& text) { return text.toStdU16String(); }
+std::string FileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The panes' fixed-pitch Japanese font.
+QFont PaneFont() {
+  const QStringList installed = QFontDatabase::families();
+  for (const QString& family :
+       {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")}) {
+    if (installed.contains(family)) return QFont(family, 12);
+  }
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(12);
+  return font;
+}
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                 const QKeySequence& shortcut = {}) {
+  QAction* item = menu->addAction(caption);
+  item->setObjectName(QString::fromLatin1(name));
+  item->setShortcut(shortcut);
+  return item;
+}
+
+void AddBar(QMenu* menu, const char* name) {
+  menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+}  // namespace
+
+// The toolbar in its order, with the command each key runs. Separators have no key.
+struct frmMain::ToolEntry {
+  const char* key;
+  const char* tooltip;
+  IconKind icon;
+  void (frmMain::*command)();
+};
+
+const frmMain::ToolEntry frmMain::kToolTable[] = {
+    {"新規", "新規", IconKind::kNew, &frmMain::mnuFileNew_Click},
+    {"開く", "開く", IconKind::kOpen, &frmMain::mnuFileOpen_Click},
+    {"名前を付けて保存", "名前を付けて保存", IconKind::kSaveAs, &frmMain::mnuFileSaveAs_Click},
+    {nullptr, nullptr, IconKind::kNew, nullptr},
+    {"元に戻す", "元に戻す", IconKind::kUndo, &frmMain::mnuEditUndo_Click},
+    {"切り取り", "切り取り", IconKind::kCut, &frmMain::mnuEditCut_Click},
+    {"コピー", "コピー", IconKind::kCopy, &frmMain::mnuEditCopy_Click},
+    {"貼り付け", "貼り付け", IconKind::kPaste, &frmMain::mnuEditPaste_Click},
+    {"検索", "検索", IconKind::kFind, &frmMain::mnuEditFind_Click},
+    {"置換", "置換", IconKind::kReplace, &frmMain::mnuEditReplace_Click},
+    {"計算置換", "計算による置換 (原点移動・拡大・縮小など)", IconKind::kCalcReplace,
+     &frmMain::mnuEditCalReplace_Click},
+    {nullptr, nullptr, IconKind::kNew, nullptr},
+    {"回転軸の近回り", "回転軸の近回りMコード追加", IconKind::kRotation,
+     &frmMain::mnuConvertRotation_Click},
+    {"SpaceAdd", "スペースの追加/削除", IconKind::kSpaces, &frmMain::mnuConvertSpaceAdd_Click},
+    {"PointAdd", "小数点の追加/削除", IconKind::kPoints, &frmMain::mnuConvertPointAdd_Click},
+    {"XY-CX座標変換", "XY-CX座標変換", IconKind::kXyCx, &frmMain::mnuConvertXY_XC_Click},
+    {"G90-G91の変換", "G90-G91の変換", IconKind::kAbsInc, &frmMain::mnuConvertG90_G91_Click},
+    {"単位の変更", "単位の変更", IconKind::kUnit, &frmMain::mnuConvertUnit_Click},
+    {"機種間の変換", "機種間の変換", IconKind::kMachine, &frmMain::mnuConvertMachine_Click},
+};
+
+frmMain::frmMain(const QString& arguments, ShellPlatform platform, QWidget* parent)
+    : QMainWindow(parent) {
+  if (!platform.prompts) own_prompts_ = std::make_unique<DialogPrompts>();
+  if (!platform.keys) own_keys_ = MakeSystemKeyState();
+  prompts_ = platform.prompts ? platform.prompts : own_prompts_.get();
+  keys_ = platform.keys ? platform.keys : own_keys_.get();
+
+  setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Kestrum_Milling Ver.1.13"));
+  setWindowIcon(ProgramIcon());
+  BuildPanes();
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  Form_Load(arguments);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildPanes() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  const QFont pane_font = PaneFont();
+
+  Line1 = new QFrame(central);
+  Line1->setObjectName(QStringLiteral("Line1"));
+  Line2 = new QFrame(central);
+  Line2->setObjectName(QStringLiteral("Line2"));
+  // The etched separator under the toolbar: button shadow over button highlight.
+  for (auto [line, role] : {std::pair{Line1, QPalette::Dark}, std::pair{Line2, QPalette::Light}}) {
+    QPalette p = line->palette();
+    p.setColor(QPalette::Window, p.color(role));
+    line->setPalette(p);
+    line->setAutoFillBackground(true);
+  }
+
+  Label1 = new QLabel(central);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setFont(pane_font);
+  Label2 = new QLabel(central);
+  Label2->setObjectName(QStringLiteral("Label2"));
+
+  Command1 = new QPushButton(QStringLiteral("O K"), central);
+  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1->setToolTip(QStringLiteral("変換後のデータを元データと置き換えます。"));
+  connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+  Command2 = new QPushButton(QStringLiteral("キャンセル"), central);
+  Command2->setObjectName(QStringLiteral("Command2"));
+  connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+
+  RichTextBox1 = new NcTextEdit(central);
+  RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+  RichTextBox1->SetEditKeysToMenu(true);
+  RichTextBox1->setContextMenuPolicy(Qt::NoContextMenu);
+  RichTextBox2 = new NcTextEdit(central);
+  RichTextBox2->setObjectName(QStringLiteral("RichTextBox2"));
+  for (NcTextEdit* pane : {RichTextBox1, RichTextBox2}) {
+    pane->setFont(pane_font);
+    connect(pane, &NcTextEdit::InsertKeyPressed, this, [this] { PressKey(kVkInsert); });
+  }
+  connect(RichTextBox1, &QPlainTextEdit::textChanged, this, &frmMain::RichTextBox1_Change);
+  connect(RichTextBox1, &NcTextEdit::RightButtonPressed, this, &frmMain::RichTextBox1_MouseDown);
+}
+
+void frmMain::BuildMenus() {
+  mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  mnuFile->setObjectName(QStringLiteral("mnuFile"));
+  connect(AddItem(mnuFile, "mnuFileNew", QStringLiteral("新規(&N)"), Qt::CTRL | Qt::Key_N),
+          &QAction::triggered, this, &frmMain::mnuFileNew_Click);
+  connect(AddItem(mnuFile, "mnuFileOpen", QStringLiteral("開く(&O)..."), Qt::CTRL | Qt::Key_O),
+          &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
+  AddBar(mnuFile, "mnuFileBar0");
+  connect(AddItem(mnuFile, "mnuFileSave", QStringLiteral("上書き保存(&S)"), Qt::CTRL | Qt::Key_S),
+          &QAction::triggered, this, &frmMain::mnuFileSave_Click);
+  connect(AddItem(mnuFile, "mnuFileSaveAs", QStringLiteral("名前を付けて保存(&A)...")),
+          &QAction::triggered, this, &frmMain::mnuFileSaveAs_Click);
+  AddBar(mnuFile, "mnuFileBar1");
+  connect(AddItem(mnuFile, "mnuFileExit", QStringLiteral("終了(&X)")), &QAction::triggered, this,
+          &frmMain::mnuFileExit_Click);
+
+  mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+  mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+  mnuEditUndo = AddItem(mnuEdit, "mnuEditUndo", QStringLiteral("元に戻す(&U)"));
+  connect(mnuEditUndo, &QAction::triggered, this, &frmMain::mnuEditUndo_Click);
+  AddBar(mnuEdit, "mnuEditBar0");
+  connect(AddItem(mnuEdit, "mnuEditCut", QStringLiteral("切り取り(&T)"), Qt::CTRL | Qt::Key_X),
+          &QAction::triggered, this, &frmMain::mnuEditCut_Click);
+  connect(AddItem(mnuEdit, "mnuEditCopy", QStringLiteral("ｺﾋﾟｰ(&C)"), Qt::CTRL | Qt::Key_C),
+          &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
+  connect(AddItem(mnuEdit, "mnuEditPaste", QStringLiteral("貼り付け(&P)"), Qt::CTRL | Qt::Key_V),
+          &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
+  connect(
+      AddItem(mnuEdit, "mnuEditAllSelect", QStringLiteral("すべて選択(&A)"), Qt::CTRL | Qt::Key_A),
+      &QAction::triggered, this, &frmMain::mnuEditAllSelect_Click);
+  AddBar(mnuEdit, "mnuEditBar1");
+  connect(AddItem(mnuEdit, "mnuEditFind", QStringLiteral("検索(&F)"), Qt::CTRL | Qt::Key_F),
+          &QAction::triggered, this, &frmMain::mnuEditFind_Click);
+  connect(AddItem(mnuEdit, "mnuEditNextFind", QStringLiteral("次を検索"), Qt::Key_F3),
+          &QAction::triggered, this, &frmMain::mnuEditNextFind_Click);
+  connect(AddItem(mnuEdit, "mnuEditReplace", QStringLiteral("置換(&R)")), &QAction::triggered, this,
+          &frmMain::mnuEditReplace_Click);
+  connect(AddItem(mnuEdit, "mnuEditCalReplace", QStringLiteral("計算による置換")),
+          &QAction::triggered, this, &frmMain::mnuEditCalReplace_Click);
+
+  mnuConvertR = menuBar()->addMenu(QStringLiteral("変換(&C)"));
+  mnuConvertR->setObjectName(QStringLiteral("mnuConvertR"));
+  connect(AddItem(mnuConvertR, "mnuConvertRotation", QStringLiteral("回転軸の近回り")),
+          &QAction::triggered, this, &frmMain::mnuConvertRotation_Click);
+  connect(AddItem(mnuConvertR, "mnuConvertSpaceAdd", QStringLiteral("スペースの追加/削除")),
+          &QAction::triggered, this, &frmMain::mnuConvertSpaceAdd_Click);
+  connect(AddItem(mnuConvertR, "mnuConvertPointAdd", QStringLiteral("小数点の追加/削除")),
+          &QAction::triggered, this, &frmMain::mnuConvertPointAdd_Click);
+  connect(AddItem(mnuConvertR, "mnuConvertXY_XC", QStringLiteral("XY-CX座標変換")),
+          &QAction::triggered, this, &frmMain::mnuConvertXY_XC_Click);
+  connect(AddItem(mnuConvertR, "mnuConvertG90_G91", QStringLiteral("G90-G91 変換")),
+          &QAction::triggered, this, &frmMain::mnuConvertG90_G91_Click);
+  connect(AddItem(mnuConvertR, "mnuConvertUnit", QStringLiteral("単位の変更")), &QAction::triggered,
+          this, &frmMain::mnuConvertUnit_Click);
+  connect(AddItem(mnuConvertR, "mnuConvertMachine", QStringLiteral("機種間の変換")),
+          &QAction::triggered, this, &frmMain::mnuConvertMachine_Click);
+  connect(AddItem(mnuConvertR, "mnuAddCR", QStringLiteral("改行コードにCR追加")),
+          &QAction::triggered, this, &frmMain::mnuAddCR_Click);
+
+  mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+  connect(AddItem(mnuHelp, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered,
+          this, &frmMain::mnuHelpAbout_Click);
+}
+
+void frmMain::BuildToolBar() {
+  tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
+  tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+  tbToolBar->setMovable(false);
+  tbToolBar->setFloatable(false);
+  tbToolBar->setIconSize(QSize(24, 24));
+  tbToolBar->toggleViewAction()->setVisible(false);
+  for (const ToolEntry& entry : kToolTable) {
+    if (!entry.key) {
+      tbToolBar->addSeparator();
+      continue;
+    }
+    const QString key = QString::fromUtf8(entry.key);
+    QAction* button =
+        tbToolBar->addAction(ToolbarIcon(entry.icon), QString::fromUtf8(entry.tooltip));
+    button->setObjectName(key);
+    button->setData(key);
+    button->setToolTip(QString::fromUtf8(entry.tooltip));
+    if (entry.command == &frmMain::mnuEditUndo_Click) undo_button_ = button;
+  }
+  connect(tbToolBar, &QToolBar::actionTriggered, this,
+          [this](QAction* button) { tbToolBar_ButtonClick(button->data().toString()); });
+}
+
+void frmMain::BuildStatusBar() {
+  sbStatusBar = statusBar();
+  sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+  sbStatusBar->setSizeGripEnabled(true);
+  const struct {
+    const char* text;
+    const char* key;
+    const char* tooltip;
+  } panels[6] = {
+      {"", "", ""},
+      {"INSRT", "Insrt Key", "インサートキー"},
+      {"CAPS", "Caps Lock", "CAPS LOCKの切り替え"},
+      {"NUM", "Num Lock", "NUM LOCKの切り替え"},
+      {"", "", "日付の表示"},
+      {"", "", "時間表示"},
+  };
+  for (int i = 0; i < 6; ++i) {
+    auto* panel = new StatusPanel(QString::fromUtf8(panels[i].key),
+                                  QString::fromUtf8(panels[i].tooltip), sbStatusBar);
+    panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+    panel->setText(QString::fromUtf8(panels[i].text));
+    panel->setMinimumWidth(i == 0 ? 0 : i == 4 ? 90 : 60);
+    panel->clicked = [this](const QString& key) { sbStatusBar_PanelClick(key); };
+    if (i == 0) {
+      sbStatusBar->addWidget(panel, 1);
+    } else {
+      sbStatusBar->addPermanentWidget(panel);
+    }
+    panels_[i] = panel;
+  }
+  clock_ = new QTimer(this);
+  connect(clock_, &QTimer::timeout, this, &frmMain::RefreshPanels);
+  clock_->start(1000);
+}
+
+// The start-up sequence.
+void frmMain::Form_Load(const QString& arguments) {
+  ReadSettings();
+  SetUndoEnabled(false);
+  Label1->setText(QString());
+  SetPreviewIdle();
+  document_path_.clear();
+  module_.SavedStartX.clear();
+  module_.SavedStartY.clear();
+  module_.SavedStartZ.clear();
+  module_.SavedStartComment = 0;
+  module_.SavedEndComment = 0;
+  module_.SavedToIncremental = true;
+
+  if (!arguments.isEmpty()) {
+    const QString path = Q(StartupPath(U(arguments)));
+    if (!path.isEmpty() && LoadDocument(path)) {
+      document_path_ = path;
+      Label1->setText(path);
+      SetUndoEnabled(false);
+      modified_ = false;
+    }
+  }
+  // Programs are written in capitals.
+  if (!keys_->IsOn(kVkCapsLock)) PressKey(kVkCapsLock);
+  RefreshPanels();
+}
+
+void frmMain::ReadSettings() {
+  SettingsStore settings;
+  const auto twips = [&settings](const char* key, float fallback) {
+    return ReadTwips(U(settings.value(QString::fromLatin1(key)).toString()), fallback);
+  };
+  const float left = twips("MainLeft", 1000);
+  const float top = twips("MainTop", 1000);
+  const float width = twips("MainWidth", 12000);
+  const float height = twips("MainHeight", 10000);
+  move(TwipsToPixels(left, true), TwipsToPixels(top, false));
+  wanted_outer_size_ = QSize(TwipsToPixels(width, true), TwipsToPixels(height, false));
+  resize(wanted_outer_size_);
+
+  const QString own_folder = QCoreApplication::applicationDirPath();
+  module_.OpenPathName = U(settings.value(QStringLiteral("OpenPathName"), own_folder).toString());
+  module_.MachinePath = U(settings.value(QStringLiteral("MachinePath"), own_folder).toString());
+  module_.MachineFileName =
+      U(settings.value(QStringLiteral("MachineFileName"), kDefaultMachineFile).toString());
+}
+
+void frmMain::WriteSettings() {
+  SettingsStore settings;
+  if (!isMinimized()) {
+    // The outer frame, also when maximised.
+    const QRect frame = frameGeometry();
+    const auto put = [&settings](const char* key, float twips) {
+      settings.setValue(QString::fromLatin1(key), Q(TwipsText(twips)));
+    };
+    put("MainLeft", PixelsToTwips(frame.x(), true));
+    put("MainTop", PixelsToTwips(frame.y(), false));
+    put("MainWidth", PixelsToTwips(frame.width(), true));
+    put("MainHeight", PixelsToTwips(frame.height(), false));
+  }
+  settings.setValue(QStringLiteral("OpenPathName"), Q(module_.OpenPathName));
+  settings.setValue(QStringLiteral("MachinePath"), Q(module_.MachinePath));
+  settings.setValue(QStringLiteral("MachineFileName"), Q(module_.MachineFileName));
+  settings.sync();
+}
+
+// The shutdown sequence; with unsaved changes the operator may keep the window open.
+void frmMain::closeEvent(QCloseEvent* e) {
+  if (shut_down_) {
+    e->accept();
+    return;
+  }
+  if (modified_ &&
+      !prompts_->AskYesNo(this, QStringLiteral("データが変更されていますが終了しますか ?"), kTitle,
+                          Prompts::Icon::kExclamation)) {
+    e->ignore();
+    return;
+  }
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    if (*it != this && (*it)->isVisible()) (*it)->close();
+  }
+  WriteSettings();
+  if (keys_->IsOn(kVkCapsLock)) PressKey(kVkCapsLock);
+  shut_down_ = true;
+  e->accept();
+}
+
+int frmMain::TwipsToPixels(float twips, bool horizontal) const {
+  const QScreen* s = screen();
+  const double dpi = horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY();
+  return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+float frmMain::PixelsToTwips(int pixels, bool horizontal) const {
+  const QScreen* s = screen();
+  const double dpi = horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY();
+  return static_cast<float>(pixels * 1440.0 / dpi);
+}
+
+void frmMain::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  LayoutControls();
+}
+
+void frmMain::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (shown_once_) return;
+  shown_once_ = true;
+  // The stored size is the outer one; once the window manager has framed the window, take
+  // the frame off so that the window does not grow by its frame at every start.
+  QTimer::singleShot(0, this, [this] {
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (!isMaximized() && !frame.isEmpty()) resize(wanted_outer_size_ - frame);
+  });
+}
+
+void frmMain::LayoutControls() {
+  if (isMinimized()) return;
+  const QRect frame = frameGeometry();
+  const MainLayout l =
+      LayoutMain(PixelsToTwips(frame.width(), true), PixelsToTwips(frame.height(), false));
+  // The central widget starts under the toolbar, where the separator lines stand.
+  const int origin = TwipsToPixels(kLine1Top, false);
+  const int room = centralWidget()->height();
+  const auto place = [&](QWidget* w, const TwipsRect& r) {
+    const int top = TwipsToPixels(r.top, false) - origin;
+    // Panes end above the status bar, also where the formula reaches below it.
+    const int height = std::min(TwipsToPixels(r.height, false), std::max(room - top - 4, 0));
+    w->setGeometry(TwipsToPixels(r.left, true), top, TwipsToPixels(r.width, true), height);
+  };
+  const int right = TwipsToPixels(l.line_right, true);
+  Line1->setGeometry(0, 0, right, 1);
+  Line2->setGeometry(0, TwipsToPixels(kLine2Top, false) - origin, right, 1);
+  place(RichTextBox1, l.source);
+  place(RichTextBox2, l.preview);
+  place(Command1, l.accept);
+  place(Command2, l.cancel);
+  place(Label1, l.file_name);
+  place(Label2, l.preview_label);
+}
+
+// --- document -------------------------------------------------------------------------------
+
+bool frmMain::LoadDocument(const QString& path) {
+  LoadedProgram loaded = LoadProgram(FileName(path));
+  if (!loaded.ok) {
+    ShowFileError(QStringLiteral("ファイルを開けませんでした。"), path, loaded.reason);
+    return false;
+  }
+  RichTextBox1->SetText(std::move(loaded.text.text));
+  encoding_ = loaded.text.encoding;
+  return true;
+}
+
+bool frmMain::SaveDocument(const QString& path) {
+  const std::u16string reason = SaveProgram(FileName(path), RichTextBox1->Text(), encoding_);
+  if (reason.empty()) return true;
+  ShowFileError(QStringLiteral("ファイルを保存できませんでした。"), path, reason);
+  return false;
+}
+
+void frmMain::ShowFileError(const QString& what, const QString& path,
+                            const std::u16string& reason) {
+  prompts_->Notify(this, what + QStringLiteral("\n\n") + path + QStringLiteral("\n") + Q(reason),
+                   kTitle, Prompts::Icon::kCritical);
+}
+
+void frmMain::mnuFileNew_Click() {
+  if (modified_ &&
+      !prompts_->AskYesNo(this, QStringLiteral("データが変更されていますが新規にしますか ?"),
+                          kTitle, Prompts::Icon::kExclamation)) {
+    return;
+  }
+  Label1->setText(QString());
+  document_path_.clear();
+  RichTextBox1->SetText(u"");
+  modified_ = false;
+  encoding_ = Encoding::kShiftJis;
+}
+
+void frmMain::mnuFileOpen_Click() {
+  if (modified_ &&
+      !prompts_->AskYesNo(this, QStringLiteral("データが変更されていますが開きますか ?"), kTitle,
+                          Prompts::Icon::kExclamation)) {
+    return;
+  }
+  Command2_Click();
+  const QString path = prompts_->OpenFileName(this, Q(module_.OpenPathName), kOpenFilter);
+  if (path.isEmpty()) return;
+  const QFileInfo chosen(path);
+  module_.OpenPathName = U(chosen.absolutePath());
+  if (!LoadDocument(path)) return;
+  document_path_ = path;
+  Label1->setText(chosen.fileName());
+  SetUndoEnabled(false);
+  modified_ = false;
+}
+
+void frmMain::mnuFileSave_Click() {
+  if (document_path_.isEmpty()) {
+    mnuFileSaveAs_Click();
+    return;
+  }
+  if (SaveDocument(document_path_)) modified_ = false;
+}
+
+// The path is written as chosen; only the label shows the name in capitals.
+void frmMain::mnuFileSaveAs_Click() {
+  const QString path = prompts_->SaveFileName(this, Q(module_.OpenPathName), kSaveFilter);
+  if (path.isEmpty()) return;
+  const QFileInfo chosen(path);
+  module_.OpenPathName = U(chosen.absolutePath());
+  if (!SaveDocument(path)) return;
+  document_path_ = path;
+  Label1->setText(chosen.fileName().toUpper());
+  modified_ = false;
+}
+
+void frmMain::mnuFileExit_Click() { close(); }
+
+// --- edit commands --------------------------------------------------------------------------
+
+void frmMain::RichTextBox1_Change() {
+  SetUndoEnabled(true);
+  modified_ = true;
+}
+
+void frmMain::SetUndoEnabled(bool enabled) {
+  mnuEditUndo->setEnabled(enabled);
+  undo_button_->setEnabled(enabled);
+}
+
+void frmMain::mnuEditUndo_Click() {
+  NcTextEdit::PutOnClipboard(u"");
+  RichTextBox1->SetText(module_.UndoText);
+  SetUndoEnabled(false);
+}
+
+void frmMain::mnuEditCut_Click() {
+  module_.UndoText = RichTextBox1->Text();
+  NcTextEdit::PutOnClipboard(RichTextBox1->SelectedText());
+  RichTextBox1->ReplaceSelection(u"");
+  SetUndoEnabled(true);
+}
+
+void frmMain::mnuEditCopy_Click() { NcTextEdit::PutOnClipboard(RichTextBox1->SelectedText()); }
+
+void frmMain::mnuEditPaste_Click() {
+  module_.UndoText = RichTextBox1->Text();
+  RichTextBox1->ReplaceSelection(NcTextEdit::ClipboardText());
+  SetUndoEnabled(true);
+}
+
+void frmMain::mnuEditAllSelect_Click() {
+  RichTextBox1->setFocus();
+  RichTextBox1->selectAll();
+}
+
+void frmMain::RichTextBox1_MouseDown(const QPoint& global_pos) { mnuEdit->popup(global_pos); }
+
+void frmMain::tbToolBar_ButtonClick(const QString& key) {
+  for (const ToolEntry& entry : kToolTable) {
+    if (entry.key && key == QString::fromUtf8(entry.key)) {
+      (this->*entry.command)();
+      return;
+    }
+  }
+}
+
+// --- search commands: their dialogs open here -----------------------------------------------
+
+void frmMain::mnuEditFind_Click() {}
+
+void frmMain::mnuEditNextFind_Click() {}
+
+void frmMain::mnuEditReplace_Click() {}
+
+void frmMain::mnuEditCalReplace_Click() {}
+
+void frmMain::mnuAddCR_Click() {}
+
+// --- conversions: each opens its dialog, which runs into the preview ------------------------
+
+void frmMain::mnuConvertRotation_Click() {}
+
+void frmMain::mnuConvertSpaceAdd_Click() {
+  Space dialog(*this, this);
+  dialog.exec();
+}
+
+void frmMain::mnuConvertPointAdd_Click() {
+  PointAdd dialog(*this, this);
+  dialog.exec();
+}
+
+void frmMain::mnuConvertXY_XC_Click() {}
+
+void frmMain::mnuConvertG90_G91_Click() {}
+
+void frmMain::mnuConvertUnit_Click() {
+  Unit dialog(*this, this);
+  dialog.exec();
+}
+
+void frmMain::mnuConvertMachine_Click() {}
+
+void frmMain::mnuHelpAbout_Click() {
+  frmAbout about(this);
+  about.exec();
+}
+
+// --- preview --------------------------------------------------------------------------------
+
+TextPane& frmMain::source() { return *RichTextBox1; }
+
+int frmMain::SourceLineCount() { return RichTextBox1->blockCount(); }
+
+std::u16string frmMain::BeginConversion() {
+  RichTextBox2->SetText(u"");
+  module_.UndoText = RichTextBox1->Text();
+  return module_.UndoText;
+}
+
+void frmMain::SetPreviewText(const std::u16string& text) { RichTextBox2->SetText(text); }
+
+void frmMain::ArmPreview() {
+  QPalette p = Label2->palette();
+  p.setColor(QPalette::WindowText, QColor(255, 0, 0));
+  Label2->setPalette(p);
+  Label2->setText(kPreviewArmedCaption);
+  Command1->setEnabled(true);
+  Command2->setEnabled(true);
+}
+
+void frmMain::SetPreviewIdle() {
+  Command1->setEnabled(false);
+  Command2->setEnabled(false);
+  QPalette p = Label2->palette();
+  p.setColor(QPalette::WindowText, QColor(0, 0, 0));
+  Label2->setPalette(p);
+  Label2->setText(kPreviewCaption);
+}
+
+// Accept: the preview, as it stands (edited or not), becomes the source text.
+void frmMain::Command1_Click() {
+  RichTextBox1->SetText(RichTextBox2->Text());
+  RichTextBox2->SetText(u"");
+  SetPreviewIdle();
+}
+
+void frmMain::Command2_Click() {
+  RichTextBox2->SetText(u"");
+  SetPreviewIdle();
+}
+
+// --- keys and status bar --------------------------------------------------------------------
+
+void frmMain::PressKey(int key) {
+  switch (key & 0xFF) {
+    case kVkInsert: {
+      const bool overwrite = !RichTextBox1->overwriteMode();
+      for (NcTextEdit* pane : {RichTextBox1, RichTextBox2}) pane->setOverwriteMode(overwrite);
+      break;
+    }
+    case kVkCapsLock:
+    case kVkNumLock:
+      keys_->Toggle(key & 0xFF);
+      break;
+    default:
+      break;
+  }
+  RefreshPanels();
+}
+
+void frmMain::sbStatusBar_PanelClick(const QString& key) {
+  if (key == QLatin1String("Insrt Key")) {
+    PressKey(kVkInsert);
+  } else if (key == QLatin1String("Caps Lock")) {
+    PressKey(kVkCapsLock);
+  } else if (key == QLatin1String("Num Lock")) {
+    PressKey(kVkNumLock);
+  }
+}
+
+void frmMain::RefreshPanels() {
+  panels_[1]->SetOn(RichTextBox1->overwriteMode());
+  panels_[2]->SetOn(keys_->IsOn(kVkCapsLock));
+  panels_[3]->SetOn(keys_->IsOn(kVkNumLock));
+  const QDateTime now = QDateTime::currentDateTime();
+  panels_[4]->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
+  panels_[5]->setText(now.toString(QStringLiteral("HH:mm")));
 }
 
 }  // namespace kestrum
