@@ -294,6 +294,30 @@ void PrintCommandHelp(std::ostream& out, const Command& c) {
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
+// The rest of the open file fd, read in large blocks straight into the result (a regular
+// file's size is known, so its bytes arrive in one buffer of the right size); nothing, with
+// *reason set, when reading fails.
+std::optional<std::string> ReadAll(int fd, std::string* reason) {
+  struct stat info {};
+  const bool sized = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  std::string bytes(sized ? static_cast<std::size_t>(info.st_size) + 1 : std::size_t{1} << 16,
+                    '\0');
+  std::size_t size = 0;
+  for (;;) {
+    if (size == bytes.size()) bytes.resize(2 * size);
+    const ssize_t n = read(fd, bytes.data() + size, bytes.size() - size);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *reason = SystemReason(errno);
+      return std::nullopt;
+    }
+    size += static_cast<std::size_t>(n);
+  }
+  bytes.resize(size);
+  return bytes;
+}
+
 // The whole file, or nothing with *reason set.
 std::optional<std::string> ReadFile(const std::string& path, std::string* reason) {
   std::error_code ec;
@@ -301,16 +325,13 @@ std::optional<std::string> ReadFile(const std::string& path, std::string* reason
     *reason = "is a directory";
     return std::nullopt;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     *reason = SystemReason(errno);
     return std::nullopt;
   }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *reason = SystemReason(errno);
-    return std::nullopt;
-  }
+  std::optional<std::string> bytes = ReadAll(fd, reason);
+  close(fd);
   return bytes;
 }
 
@@ -484,9 +505,7 @@ int Main(int argc, char** argv) {
     std::string reason;
     std::optional<std::string> bytes;
     if (input == "-") {
-      std::ostringstream buffer;
-      buffer << std::cin.rdbuf();
-      bytes = buffer.str();
+      bytes = ReadAll(STDIN_FILENO, &reason);
     } else {
       bytes = ReadFile(input, &reason);
     }
@@ -495,10 +514,12 @@ int Main(int argc, char** argv) {
       status = kExitFile;
       continue;
     }
-    const DecodedText decoded = DecodeText(*bytes);
+    DecodedText decoded = DecodeText(*bytes);
+    bytes.reset();  // a large program is held once as bytes, text and result: not all at once
     Module1 m;
     m.OutDialect = out_dialect;
     Outcome outcome = convert(decoded.text, m);
+    decoded.text = std::u16string();
     if (!outcome.message.empty()) std::cerr << ToUtf8(outcome.message) << "\n";
     if (outcome.status != kExitOk) {
       if (status == kExitOk) status = outcome.status;

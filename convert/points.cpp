@@ -1,10 +1,10 @@
 #include "convert/points.h"
 
+#include "convert/fast_number.h"
+#include "convert/line_stream.h"
 #include "convert/word_name.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
-#include "ncword/read_word.h"
-#include "ncword/scanner.h"
 
 namespace kestrum {
 namespace {
@@ -29,26 +29,41 @@ constexpr bool IsDimensionLetter(char16_t c) {
   }
 }
 
+// X10 -> X10. / X10.0 / X10. Every value goes through its mask, so it is also rounded to four
+// decimals; a value that is no plain number ("-", "/", "1,5") stays as written.
+void RewriteValue(std::u16string_view value, PointMode mode, LineWriter& w, std::size_t at) {
+  const std::optional<PlainNumber> plain = ReadPlainNumber(value);
+  if (plain && plain->fraction.size() <= 4) {
+    // Nothing to round: the digits are moved, not computed.
+    const PointStyle style = mode == PointMode::kAddPoint       ? PointStyle::kPoint
+                             : mode == PointMode::kAddPointZero ? PointStyle::kPointZero
+                                                                : PointStyle::kTrim;
+    const NumberText text = FormatPlain(*plain, style);
+    if (text.view() != value) w.Replace(at, at + value.size(), text.view());
+    return;
+  }
+  const std::u16string text = mode == PointMode::kAddPoint ? FormatMaskText(value, "#####0.####")
+                              : mode == PointMode::kAddPointZero
+                                  ? FormatMaskText(value, "#####0.0###")
+                                  : FormatCoord4Text(value);
+  if (text != value) w.Replace(at, at + value.size(), text);
+}
+
 }  // namespace
 
 std::u16string ConvertPoints(std::u16string_view src, PointMode mode, Module1& m) {
-  return WalkLines(src, m, [mode](Scanner& s, char16_t ch) {
-    if (!IsDimensionLetter(ch) || IsInsideName(s, s.NcPos)) return;
-    const std::size_t word_start = s.NcPos;
-    ReadWordValue(s);
-    if (s.WordValue.empty()) return;
-    // X10 -> X10. / X10.0 / X10; a value that is no plain number ("-", "/", "1,5") stays as
-    // written.
-    switch (mode) {
-      case PointMode::kAddPoint:
-        s.Splice(word_start, FormatMaskText(s.WordValue, "#####0.####"));
-        break;
-      case PointMode::kAddPointZero:
-        s.Splice(word_start, FormatMaskText(s.WordValue, "#####0.0###"));
-        break;
-      case PointMode::kRemove:
-        s.Splice(word_start, FormatCoord4Text(s.WordValue));
-        break;
+  return StreamLines(src, m, [mode, &m](std::u16string_view line, LineWriter& w, std::size_t i) {
+    while (i < line.size()) {
+      const char16_t c = line[i];
+      if (c == u'(') {
+        i = SkipComment(line, i + 1, m.InComment);
+      } else if (IsDimensionLetter(c) && !IsInsideName(line, i)) {
+        const std::size_t end = ValueEnd(line, i);
+        if (end > i + 1) RewriteValue(line.substr(i + 1, end - i - 1), mode, w, i + 1);
+        i = end;
+      } else {
+        ++i;
+      }
     }
   });
 }

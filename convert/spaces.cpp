@@ -1,5 +1,6 @@
 #include "convert/spaces.h"
 
+#include "convert/line_stream.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
 #include "ncword/scanner.h"
@@ -73,21 +74,29 @@ void Renumber(Scanner& s, char16_t ch, std::size_t word_start) {
 }  // namespace
 
 std::u16string ConvertSpaces(std::u16string_view src, SpaceMode mode, Module1& m) {
-  return WalkLines(src, m, [mode](Scanner& s, char16_t ch) {
-    if (IsAddressLetter(ch)) {
-      if (mode == SpaceMode::kRemoveBlanks) return;
+  if (mode == SpaceMode::kRenumber) {
+    return WalkLines(src, m, [](Scanner& s, char16_t ch) {
+      if (!IsAddressLetter(ch)) return;
       const std::size_t word_start = s.NcPos;
       ReadWordValue(s);
-      if (s.WordValue.empty()) return;
-      if (mode == SpaceMode::kAddBlank) {
-        BlankAfterValue(s);
+      if (!s.WordValue.empty()) Renumber(s, ch, word_start);
+    });
+  }
+  const bool add = mode == SpaceMode::kAddBlank;
+  return StreamLines(src, m, [add, &m](std::u16string_view line, LineWriter& w, std::size_t i) {
+    while (i < line.size()) {
+      const char16_t c = line[i];
+      if (c == u'(') {
+        i = SkipComment(line, i + 1, m.InComment);
+      } else if (add && IsAddressLetter(c)) {
+        // G01X10. -> G01 X10.: a blank after the value unless one is there or the line ends.
+        const std::size_t end = ValueEnd(line, i);
+        if (end > i + 1 && end < line.size() && line[end] != u' ') w.Insert(end, u" ");
+        i = end;
       } else {
-        Renumber(s, ch, word_start);
+        if (!add && c == u' ') w.Erase(i);
+        ++i;
       }
-    } else if (ch == u' ' && mode == SpaceMode::kRemoveBlanks) {
-      // The next character moves into this position and is examined next.
-      s.Erase(s.NcPos, 1);
-      --s.NcPos;
     }
   });
 }

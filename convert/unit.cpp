@@ -1,8 +1,11 @@
 #include "convert/unit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
+#include "convert/fast_number.h"
+#include "convert/line_stream.h"
 #include "convert/word_name.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
@@ -20,6 +23,18 @@ constexpr float kHundred = 100.0f;
 
 bool IsInchMode(UnitMode mode) {
   return mode == UnitMode::kInchToMm || mode == UnitMode::kMmToInch;
+}
+
+// What the expression reader stops at: not a value character, "*", "=" or "[".
+constexpr bool EndsExpression(char16_t c) {
+  return c != u'[' && (c < u'*' || (c > u'9' && c != u'='));
+}
+
+// The end of the expression that the reader takes after the letter at `letter`.
+std::size_t ExpressionEnd(std::u16string_view line, std::size_t letter) {
+  std::size_t end = letter + 1;
+  while (end < line.size() && !EndsExpression(line[end])) ++end;
+  return end;
 }
 
 // v * factor or v / factor, computed in double and kept in single precision like the value.
@@ -113,59 +128,89 @@ std::optional<float> ReadValue(Scanner& s, std::size_t& start) {
   return v;
 }
 
+enum class WordKind { kLength, kE, kS };
+
 class UnitRun {
  public:
   UnitRun(UnitMode mode, Module1& m) : mode_(mode), m_(m) {}
 
-  void PerChar(Scanner& s, char16_t ch) {
-    if (!IsAddressLetter(ch) || IsInsideName(s, s.NcPos)) return;
-    switch (ch) {
-      case u'G':
-        ReadG(s);
-        break;
-      case u'A':
-      case u'B':
-      case u'C':
-        // Rotary axes turn in degrees, which no change of length unit touches.
-        if (!IsInchMode(mode_)) ConvertLengthWord(s);
-        break;
-      case u'D':
-      case u'H':
-      case u'I':
-      case u'J':
-      case u'K':
-      case u'L':
-      case u'R':
-      case u'W':
-      case u'Y':
-      case u'Z':
-        ConvertLengthWord(s);
-        break;
-      case u'E':
-        ConvertEWord(s);
-        break;
-      case u'F':
-      case u'U':
-      case u'X':
-        if (IsInchMode(mode_) && m_.GNumber == 4) {
-          // After G04 the first of these is a dwell time, which mm to inch leaves alone.
-          m_.GNumber = 1;
-        } else {
-          ConvertLengthWord(s);
+  // Walks one line from index i. G words set the modes; the words of lengths, feeds and
+  // speeds are rewritten.
+  void Line(std::u16string_view line, LineWriter& w, std::size_t i) {
+    m_.GNumber = 0;
+    while (i < line.size()) {
+      const char16_t c = line[i];
+      if (c == u'(') {
+        i = SkipComment(line, i + 1, m_.InComment);
+        continue;
+      }
+      if (!IsAddressLetter(c) || IsInsideName(line, i)) {
+        ++i;
+        continue;
+      }
+      switch (c) {
+        case u'G': {
+          const std::size_t end = ValueEnd(line, i);
+          SetMode(line.substr(i + 1, end - i - 1));
+          i = end;
+          break;
         }
-        break;
-      case u'S':
-        ConvertSWord(s);
-        break;
-      default:
-        break;
+        case u'A':
+        case u'B':
+        case u'C':
+          // Rotary axes turn in degrees, which no change of length unit touches.
+          i = IsInchMode(mode_) ? i + 1 : Word(line, w, i, WordKind::kLength);
+          break;
+        case u'D':
+        case u'H':
+        case u'I':
+        case u'J':
+        case u'K':
+        case u'L':
+        case u'R':
+        case u'W':
+        case u'Y':
+        case u'Z':
+          i = Word(line, w, i, WordKind::kLength);
+          break;
+        case u'E':
+          i = Word(line, w, i, WordKind::kE);
+          break;
+        case u'F':
+        case u'U':
+        case u'X':
+          if (IsInchMode(mode_) && m_.GNumber == 4) {
+            // After G04 the first of these is a dwell time, which mm to inch leaves alone.
+            m_.GNumber = 1;
+            ++i;
+          } else {
+            i = Word(line, w, i, WordKind::kLength);
+          }
+          break;
+        case u'S':
+          // A spindle speed in rev/min is the same in every unit; only a surface speed (G96)
+          // changes, between m/min and ft/min.
+          i = IsInchMode(mode_) ? Word(line, w, i, WordKind::kS) : ExpressionEnd(line, i);
+          break;
+        default:
+          ++i;
+          break;
+      }
     }
   }
 
  private:
-  void ReadG(Scanner& s) {
-    ReadWordValue(s);
-    m_.GNumber = ReadNumber(s.WordValue);
+  // G94 and G98: feed per minute; G95 and G99: per revolution; G96: constant surface speed;
+  // G97: rev/min.
+  void SetMode(std::u16string_view value) {
+    const auto plain = ReadPlainNumber(value);
+    if (plain && plain->fraction.empty() && plain->integer.size() <= 3) {
+      int number = 0;
+      for (const char16_t c : plain->integer) number = number * 10 + (c - u'0');
+      m_.GNumber = plain->negative ? -number : number;
+    } else {
+      m_.GNumber = ReadNumber(value);
+    }
     if (m_.GNumber == 94 || m_.GNumber == 98) {
       m_.FeedMode = 94;
     } else if (m_.GNumber == 95 || m_.GNumber == 99) {
@@ -177,42 +222,83 @@ class UnitRun {
     }
   }
 
-  // G01X1000Y-500 -> G01X1.0Y-0.5 (0.001 mm to mm, FANUC style); X10 -> X0.3937 (mm to inch).
-  void ConvertLengthWord(Scanner& s) {
-    std::size_t start;
-    const std::optional<float> v = ReadValue(s, start);
-    if (!v) return;
-    const float r = LengthScale(mode_).Apply(*v);
-    s.Splice(start, mode_ == UnitMode::kMmToInch ? FormatCoord4(r) : FormatCoord(r, m_.OutDialect));
+  // The word whose letter is line[letter]; returns where the walk goes on. A plain number is
+  // read here; anything else (expressions, brackets, texts that are no number) goes through
+  // the expression reader on a scanner of its own.
+  std::size_t Word(std::u16string_view line, LineWriter& w, std::size_t letter, WordKind kind) {
+    const std::size_t start =
+        letter + 1 < line.size() && line[letter + 1] == u'=' ? letter + 1 : letter;
+    std::size_t end = start + 1;
+    if (end < line.size() && (line[end] == u'+' || line[end] == u'-')) ++end;
+    while (end < line.size() && (IsDigit(line[end]) || line[end] == u'.')) ++end;
+    if (end == line.size() || EndsExpression(line[end])) {
+      const std::u16string_view value = line.substr(start + 1, end - start - 1);
+      if (value.empty()) return end;  // "X " or "X=": nothing to convert
+      if (const std::optional<float> v = ReadSingle(value)) {
+        w.Replace(start + 1, end, Text(kind, *v));
+        return end;
+      }
+    }
+    return ScannedWord(line, w, letter, kind);
   }
 
-  void ConvertEWord(Scanner& s) {
+  std::size_t ScannedWord(std::u16string_view line, LineWriter& w, std::size_t letter,
+                          WordKind kind) {
+    // The scanner gets the word and what the reader may look at: the expression and as many
+    // characters after it as it opened brackets.
+    std::size_t end = ExpressionEnd(line, letter);
+    std::size_t open = 0;
+    for (std::size_t p = letter + 1; p < end; ++p) open += line[p] == u'[';
+    end = std::min(line.size(), end + open);
+    Scanner s(line.substr(letter, end - letter), m_);
+    s.NextLine();
     std::size_t start;
     const std::optional<float> v = ReadValue(s, start);
-    if (!v) return;
-    s.Splice(start, FormatCoord(EScale(mode_, m_).Apply(*v), m_.OutDialect));
+    // The reader's NcPos is on the last character it took; the rest of the scanner's line is
+    // not part of the word.
+    const std::size_t taken = letter + s.NcPos;
+    if (v) w.Replace(letter + start, taken, Text(kind, *v));
+    return std::max(taken, letter + 1);
   }
 
-  // A spindle speed in rev/min is the same in every unit; a surface speed (G96) changes
-  // between m/min and ft/min, rounded down to whole units. Only the inch conversions touch S.
-  void ConvertSWord(Scanner& s) {
-    if (!IsInchMode(mode_)) {
-      ReadWordExpr(s);
-      return;
+  // The new text of a word of this kind whose value is v.
+  std::u16string_view Text(WordKind kind, float v) {
+    const int style = m_.OutDialect;
+    switch (kind) {
+      case WordKind::kLength:
+        v = LengthScale(mode_).Apply(v);
+        // Inches get four decimals: 0.0001 inch is the least increment of inch machines.
+        if (mode_ == UnitMode::kMmToInch)
+          return Set(FastFormatCoord4(v), [v] { return FormatCoord4(v); });
+        break;
+      case WordKind::kE:
+        v = EScale(mode_, m_).Apply(v);
+        break;
+      case WordKind::kS:
+        if (m_.SpindleMode == 96) {
+          const double speed = static_cast<double>(v);
+          v = ToSingle(std::floor(mode_ == UnitMode::kInchToMm ? speed / kFeetPerMetre
+                                                               : speed * kFeetPerMetre));
+        }
+        break;
     }
-    std::size_t start;
-    std::optional<float> v = ReadValue(s, start);
-    if (!v) return;
-    if (m_.SpindleMode == 96) {
-      const double speed = static_cast<double>(*v);
-      v = ToSingle(
-          std::floor(mode_ == UnitMode::kInchToMm ? speed / kFeetPerMetre : speed * kFeetPerMetre));
+    return Set(FastFormatCoord(v, style), [v, style] { return FormatCoord(v, style); });
+  }
+
+  template <typename Slow>
+  std::u16string_view Set(const std::optional<NumberText>& fast, Slow slow) {
+    if (fast) {
+      number_ = *fast;
+      return number_.view();
     }
-    s.Splice(start, FormatCoord(*v, m_.OutDialect));
+    text_ = slow();
+    return text_;
   }
 
   UnitMode mode_;
   Module1& m_;
+  NumberText number_;
+  std::u16string text_;  // a number beyond the range done on integers
 };
 
 }  // namespace
@@ -221,9 +307,9 @@ std::u16string ConvertUnit(std::u16string_view src, UnitMode mode, Module1& m) {
   m.FeedMode = 95;
   m.SpindleMode = 97;
   UnitRun run(mode, m);
-  return WalkLines(
-      src, m, [&run](Scanner& s, char16_t ch) { run.PerChar(s, ch); },
-      [&m](Scanner&) { m.GNumber = 0; });
+  return StreamLines(src, m, [&run](std::u16string_view line, LineWriter& w, std::size_t i) {
+    run.Line(line, w, i);
+  });
 }
 
 }  // namespace kestrum

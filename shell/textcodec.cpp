@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -128,18 +130,39 @@ bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out) {
   return true;
 }
 
+// Eight bytes, or four UTF-16 code units, that are all ASCII.
+bool IsAsciiBlock(const unsigned char* p) {
+  std::uint64_t block;
+  std::memcpy(&block, p, 8);
+  return (block & 0x8080808080808080u) == 0;
+}
+bool IsAsciiBlock(const char16_t* p) {
+  std::uint64_t block;
+  std::memcpy(&block, p, 8);
+  return (block & 0xFF80FF80FF80FF80u) == 0;
+}
+
 std::u16string DecodeCp932(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
+  // Never more characters than bytes: written through a pointer into a buffer of that size
+  // (a push_back per byte costs more than the decoding itself on large programs).
+  std::u16string out(bytes.size(), u'\0');
+  char16_t* o = out.data();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   const Cp932Table* table = nullptr;
   for (std::size_t i = 0; i < n; ++i) {
+    // Runs of ASCII, which is most of a program, eight bytes at a time.
+    while (i + 8 <= n && IsAsciiBlock(p + i)) {
+      for (int k = 0; k < 8; ++k) o[k] = p[i + k];
+      o += 8;
+      i += 8;
+    }
+    if (i == n) break;
     const unsigned char b = p[i];
     if (b < 0x80) {
-      out.push_back(b);
+      *o++ = b;
     } else if (IsHalfWidthKatakana(b)) {
-      out.push_back(static_cast<char16_t>(0xFF61 + (b - 0xA1)));
+      *o++ = static_cast<char16_t>(0xFF61 + (b - 0xA1));
     } else {
       char16_t c = 0;
       if (IsLeadByte(b) && i + 1 < n) {
@@ -147,30 +170,46 @@ std::u16string DecodeCp932(std::string_view bytes) {
         c = table->Decode(b, p[i + 1]);
       }
       if (c != 0) {
-        out.push_back(c);
+        *o++ = c;
         ++i;
       } else {
-        out.push_back(static_cast<char16_t>(kEscapeBase + b));
+        *o++ = static_cast<char16_t>(kEscapeBase + b);
       }
     }
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
 bool IsEscape(char16_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
 
+bool IsSingleByteCp932(char16_t c) {
+  return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) || IsEscape(c);
+}
+
 std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* bad_index) {
-  std::string out;
-  out.reserve(text.size());
+  // Sized first (one byte per character, two for the double-byte ones), then written through
+  // a pointer: a push_back per character costs more than the encoding itself.
+  std::size_t size = text.size();
+  for (const char16_t c : text) size += !IsSingleByteCp932(c);
+  std::string out(size, '\0');
+  char* o = out.data();
   const Cp932Table* table = nullptr;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // Runs of ASCII, four characters at a time.
+    while (i + 4 <= text.size() && IsAsciiBlock(text.data() + i)) {
+      for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(text[i + k]);
+      o += 4;
+      i += 4;
+    }
+    if (i == text.size()) break;
     const char16_t c = text[i];
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *o++ = static_cast<char>(c);
     } else if (c >= 0xFF61 && c <= 0xFF9F) {
-      out.push_back(static_cast<char>(0xA1 + (c - 0xFF61)));
+      *o++ = static_cast<char>(0xA1 + (c - 0xFF61));
     } else if (IsEscape(c)) {
-      out.push_back(static_cast<char>(c - kEscapeBase));
+      *o++ = static_cast<char>(c - kEscapeBase);
     } else {
       if (!table) table = &Cp932Table::Get();
       const unsigned code = table->Encode(c);
@@ -178,8 +217,8 @@ std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* ba
         if (bad_index) *bad_index = i;
         return std::nullopt;
       }
-      out.push_back(static_cast<char>(code >> 8));
-      out.push_back(static_cast<char>(code & 0xFF));
+      *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code & 0xFF);
     }
   }
   return out;
@@ -247,13 +286,12 @@ DecodedText DecodeText(std::string_view bytes) {
     result.encoding = Encoding::kUtf8Bom;
     return result;
   }
+  // Eight bytes at a time: on an ASCII program this scan runs over every byte.
   bool ascii = true;
-  for (const char b : bytes) {
-    if (static_cast<unsigned char>(b) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  }
+  std::size_t i = 0;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (; ascii && i + 8 <= bytes.size(); i += 8) ascii = IsAsciiBlock(data + i);
+  for (; ascii && i < bytes.size(); ++i) ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
   if (!ascii && DecodeUtf8Strict(bytes, result.text)) {
     result.encoding = Encoding::kUtf8;
     return result;

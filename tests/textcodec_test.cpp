@@ -77,6 +77,34 @@ TEST(DecodeText, AnyBytesComeBackUnchanged) {
   EXPECT_EQ(EncodeText(decoded.text, decoded.encoding), pairs);
 }
 
+// ASCII goes through in blocks; the characters around and between the blocks must land in
+// their places whatever the run lengths.
+TEST(DecodeText, AsciiRunsOfAnyLengthAroundOtherCharacters) {
+  const struct {
+    const char* bytes;
+    char16_t text;
+  } others[] = {{"\x8D\x48", u'工'}, {"\xB1", u'ｱ'}, {"\xA0", char16_t{0xDCA0}}};
+  std::mt19937 random(42);
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes;
+    std::u16string text;
+    for (int piece = 0; piece < 20; ++piece) {
+      for (int n = static_cast<int>(random() % 20); n > 0; --n) {
+        const char c = static_cast<char>('0' + random() % 40);
+        bytes += c;
+        text += static_cast<char16_t>(c);
+      }
+      const auto& other = others[random() % 3];
+      bytes += other.bytes;
+      text += other.text;
+    }
+    const DecodedText decoded = DecodeText(bytes);
+    ASSERT_EQ(decoded.encoding, Encoding::kShiftJis);
+    ASSERT_EQ(decoded.text, text) << "round " << round;
+    ASSERT_EQ(EncodeText(text, Encoding::kShiftJis), bytes) << "round " << round;
+  }
+}
+
 TEST(EncodeText, SaysWhichCharacterHasNoCode) {
   std::size_t bad = 0;
   const std::u16string text = U("G01(😀)");
