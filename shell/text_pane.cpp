@@ -207,21 +207,46 @@ std::u16string NcTextEdit::Text() const {
   return TextBetween(doc, 0, doc.characterCount() - 1);
 }
 
+// A new text that shares most of the old one (Undo after a cut, a replacement, a conversion
+// that touched a few lines) only has its changed middle put in: a whole text of half a million
+// lines takes QTextDocument over a second, its changed lines next to nothing. Either way the
+// caret goes to the start, as after any new text.
 void NcTextEdit::SetText(std::u16string text) {
-  std::vector<int> ends;
-  const QString joined = SplitLines(text, &ends);
+  const std::u16string old = Text();
+  const std::size_t shorter = std::min(old.size(), text.size());
+  std::size_t prefix = 0;
+  while (prefix < shorter && old[prefix] == text[prefix]) ++prefix;
+  std::size_t suffix = 0;
+  while (suffix < shorter - prefix &&
+         old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  // Never cut a CR LF in two: the shared parts end before a CR and start after an LF.
+  while (prefix > 0 && old[prefix - 1] == u'\r') --prefix;
+  while (suffix > 0 && old[old.size() - suffix] == u'\n') --suffix;
+  const std::size_t changed = (old.size() - prefix - suffix) + (text.size() - prefix - suffix);
   {
     const QSignalBlocker blocker(this);
-    setting_text_ = true;
-    FillDocument(joined);
-    setting_text_ = false;
-    QTextBlock b = document()->begin();
-    for (const int end : ends) {
-      b.setUserState(end);
-      b = b.next();
+    if (changed > (old.size() + text.size()) / 2) {
+      std::vector<int> ends;
+      const QString joined = SplitLines(text, &ends);
+      setting_text_ = true;
+      FillDocument(joined);
+      setting_text_ = false;
+      QTextBlock b = document()->begin();
+      for (const int end : ends) {
+        b.setUserState(end);
+        b = b.next();
+      }
+      document()->lastBlock().setUserState(kNoEnd);
+      starts_valid_ = false;
+    } else {
+      QTextCursor range(document());
+      range.setPosition(ToCursor(prefix));
+      range.setPosition(ToCursor(old.size() - suffix), QTextCursor::KeepAnchor);
+      ReplaceRange(range, std::u16string_view(text).substr(prefix, text.size() - prefix - suffix));
     }
-    document()->lastBlock().setUserState(kNoEnd);
-    starts_valid_ = false;
+    setTextCursor(QTextCursor(document()));
   }
   emit textChanged();
 }
@@ -259,24 +284,28 @@ void NcTextEdit::FillDocument(const QString& joined) {
 }
 
 void NcTextEdit::ReplaceSelection(std::u16string_view text) {
-  std::vector<int> ends;
-  const QString joined = SplitLines(text, &ends);
   {
     const QSignalBlocker blocker(this);
     QTextCursor cursor = textCursor();
-    const int first = document()->findBlock(cursor.selectionStart()).blockNumber();
-    cursor.insertText(joined);
-    // The inserted line ends were settled as typed ones (CR LF); put the real ones in.
-    QTextBlock b = document()->findBlockByNumber(first);
-    for (const int end : ends) {
-      b.setUserState(end);
-      b = b.next();
-    }
-    starts_valid_ = false;
+    ReplaceRange(cursor, text);
     setTextCursor(cursor);
   }
   emit textChanged();
   ensureCursorVisible();
+}
+
+void NcTextEdit::ReplaceRange(QTextCursor& range, std::u16string_view text) {
+  std::vector<int> ends;
+  const QString joined = SplitLines(text, &ends);
+  const int first = document()->findBlock(range.selectionStart()).blockNumber();
+  range.insertText(joined);
+  // The inserted line ends were settled as typed ones (CR LF); put the real ones in.
+  QTextBlock b = document()->findBlockByNumber(first);
+  for (const int end : ends) {
+    b.setUserState(end);
+    b = b.next();
+  }
+  starts_valid_ = false;
 }
 
 const std::vector<std::size_t>& NcTextEdit::BlockStarts() const {

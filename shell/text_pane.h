@@ -17,6 +17,7 @@
 #include "search/text_pane.h"
 
 class QMimeData;
+class QTextCursor;
 
 namespace kestrum {
 
@@ -63,6 +64,8 @@ class NcTextEdit : public QPlainTextEdit, public TextPane {
  private:
   void KeepLineEnds(int position, int removed, int added);
   void FillDocument(const QString& joined);
+  // Replaces what range selects with text, line ends as they are in it.
+  void ReplaceRange(QTextCursor& range, std::u16string_view text);
   // Text position of the start of every block, built when first needed after a change.
   const std::vector<std::size_t>& BlockStarts() const;
   int ToCursor(std::size_t text_pos) const;

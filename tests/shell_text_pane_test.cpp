@@ -223,6 +223,54 @@ TEST(NcTextEdit, RandomEditsKeepEveryLineEnd) {
   }
 }
 
+// SetText puts in only what changed when the new text shares most of the old one; the text
+// must come out the same as after putting it in whole.
+TEST(NcTextEdit, NewTextSharingMostOfTheOldComesOutExactly) {
+  const struct {
+    const char16_t* old_text;
+    const char16_t* new_text;
+  } rows[] = {
+      {u"AAAA\r\nB", u"AAAA\rB"},  // a CR LF loses its LF
+      {u"AAAA\rB", u"AAAA\r\nB"},  // a lone CR gains one
+      {u"AAAA\nB", u"AAAA\r\nB"},
+      {u"AB\r\nCD\r\nEF", u"AB\r\nXY\r\nEF"},
+      {u"AB\r\nCD\r\nEF", u"AB\r\nEF"},
+      {u"ABCD\r\n", u"ABCD\r\n\r\n"},
+      {u"ABCD\r\n\r\n", u"ABCD\r\n"},
+      {u"XXXX\r\nY", u"XXXX\r\n\nY"},
+      {u"G01 X10.\r\nG01 Y5.\r\n", u"G01 X10.\r\nG01 Y5.\r\n"},  // the same text
+  };
+  NcTextEdit pane;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Shown(row.old_text) + " -> " + Shown(row.new_text));
+    pane.SetText(row.old_text);
+    pane.Select(3, 1);
+    pane.SetText(row.new_text);
+    EXPECT_EQ(Shown(pane.Text()), Shown(row.new_text));
+    EXPECT_EQ(pane.SelStart(), 0u);  // the caret at the start, as after any new text
+    EXPECT_EQ(pane.SelLength(), 0u);
+  }
+
+  // Random texts with random line ends, changed in a random place.
+  std::mt19937 rng(11);
+  const std::u16string pieces[] = {u"G01", u"X1.", u"\r\n", u"\n", u"\r", u" ", u"(A)"};
+  const auto random_text = [&](int n) {
+    std::u16string t;
+    for (int i = 0; i < n; ++i) t += pieces[rng() % 7];
+    return t;
+  };
+  for (int round = 0; round < 300; ++round) {
+    const std::u16string old_text = random_text(40);
+    const std::size_t at = rng() % (old_text.size() + 1);
+    const std::size_t cut = std::min<std::size_t>(rng() % 6, old_text.size() - at);
+    const std::u16string new_text =
+        old_text.substr(0, at) + random_text(rng() % 3) + old_text.substr(at + cut);
+    pane.SetText(old_text);
+    pane.SetText(new_text);
+    ASSERT_EQ(Shown(pane.Text()), Shown(new_text)) << "from " << Shown(old_text);
+  }
+}
+
 TEST(NcTextEdit, ClipboardKeepsOwnTextAndMakesForeignLfCrLf) {
   NcTextEdit::PutOnClipboard(u"A\nB\r\nC\rD\xDC81");
   EXPECT_EQ(Shown(NcTextEdit::ClipboardText()), Shown(u"A\nB\r\nC\rD\xDC81"));

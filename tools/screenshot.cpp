@@ -1,0 +1,108 @@
+// kestrum-screenshot: shows the editor on a program, runs one conversion so that the preview
+// is armed, and writes PNG pictures of the main window, its menus and every dialog.
+//
+//   kestrum-screenshot PROGRAM OUTPUT_DIR
+//
+// Run it on a display (tools/screenshot.sh starts Xvfb). The settings store is a temporary
+// one: taking pictures leaves the user's settings alone.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "convert/points_dialog.h"
+#include "convert/spaces_dialog.h"
+#include "convert/unit_dialog.h"
+#include "shell/about_dialog.h"
+#include "shell/main_window.h"
+
+namespace kestrum {
+namespace {
+
+// Every dialog there is a picture of: its file name and how to make it.
+struct Shot {
+  const char* file;
+  std::function<QDialog*(Editor&)> make;
+};
+
+const Shot kDialogs[] = {
+    {"about.png", [](Editor& e) -> QDialog* { return new frmAbout(e.window()); }},
+    {"space.png", [](Editor& e) -> QDialog* { return new Space(e, e.window()); }},
+    {"point_add.png", [](Editor& e) -> QDialog* { return new PointAdd(e, e.window()); }},
+    {"unit.png", [](Editor& e) -> QDialog* { return new Unit(e, e.window()); }},
+};
+
+// Lets the window system map and paint what was just shown.
+void Settle() {
+  for (int i = 0; i < 10; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(30);
+  }
+}
+
+bool Save(QWidget* widget, const QDir& out, const char* file) {
+  const QString path = out.filePath(QString::fromLatin1(file));
+  if (!widget->grab().save(path, "PNG")) {
+    std::fprintf(stderr, "kestrum-screenshot: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+int Run(const QString& program, const QDir& out) {
+  frmMain window(program);
+  window.show();
+  Settle();
+  bool ok = true;
+  for (const Shot& shot : kDialogs) {
+    std::unique_ptr<QDialog> dialog(shot.make(window));
+    dialog->show();
+    Settle();
+    ok = Save(dialog.get(), out, shot.file) && ok;
+  }
+  for (const char* menu : {"mnuEdit", "mnuConvertR"}) {
+    auto* popup = window.findChild<QMenu*>(QString::fromLatin1(menu));
+    popup->popup(window.mapToGlobal(QPoint(40, 40)));
+    Settle();
+    ok =
+        Save(popup, out, menu == QLatin1String("mnuEdit") ? "menu_edit.png" : "menu_convert.png") &&
+        ok;
+    popup->close();
+  }
+  // One conversion (mm to inch) so that the preview is armed and its prompt turns red.
+  Unit unit(window, &window);
+  unit.findChild<QAbstractButton*>(QStringLiteral("Option1_3"))->setChecked(true);
+  unit.findChild<QAbstractButton*>(QStringLiteral("OKButton"))->click();
+  Settle();
+  ok = Save(&window, out, "main_window.png") && ok;
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace kestrum
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QStringList args = QApplication::arguments();
+  if (args.size() != 3) {
+    std::fprintf(stderr, "usage: kestrum-screenshot PROGRAM OUTPUT_DIR\n");
+    return 2;
+  }
+  QTemporaryDir settings;
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+  QDir out(args[2]);
+  if (!out.mkpath(QStringLiteral("."))) {
+    std::fprintf(stderr, "kestrum-screenshot: cannot create %s\n", qPrintable(args[2]));
+    return 1;
+  }
+  return kestrum::Run(args[1], out);
+}
