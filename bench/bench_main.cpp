@@ -2,6 +2,7 @@
 // second). Built with the project, never run by ctest: `kestrum_bench` runs them all.
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,100 +24,99 @@ namespace {
 
 constexpr std::size_t kProgramSize = 2 * 1000 * 1000;
 
-const std::u16string& Program() {
-  static const std::u16string text = DecodeText(bench::SyntheticProgram(kProgramSize)).text;
-  return text;
+const std::u16string& Program(bool lf_only) {
+  static const std::u16string crlf = DecodeText(bench::SyntheticProgram(kProgramSize)).text;
+  static const std::u16string lf = DecodeText(bench::SyntheticProgram(kProgramSize, 1, true)).text;
+  return lf_only ? lf : crlf;
 }
 
-const std::u16string& LfOnlyProgram() {
-  static const std::u16string text =
-      DecodeText(bench::SyntheticProgram(kProgramSize, 1, true)).text;
-  return text;
-}
+// One conversion of the whole program; the result is returned so that it is not optimised away.
+using Run = std::function<std::size_t(std::u16string_view, Module1&)>;
 
-// Runs convert on the program once per iteration and reports the program's bytes per second.
 template <typename Convert>
-void Run(benchmark::State& state, const std::u16string& program, Convert convert) {
-  for (auto _ : state) {
-    Module1 m;
-    m.OutDialect = 2;
-    benchmark::DoNotOptimize(convert(std::u16string_view(program), m));
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * program.size()));
+Run Sized(Convert convert) {
+  return [convert](std::u16string_view t, Module1& m) {
+    const auto result = convert(t, m);
+    return sizeof result;
+  };
 }
 
-void SpacesRemove(benchmark::State& state) {
-  Run(state, Program(),
-      [](auto t, Module1& m) { return ConvertSpaces(t, SpaceMode::kRemoveBlanks, m); });
-}
-void SpacesAdd(benchmark::State& state) {
-  Run(state, Program(),
-      [](auto t, Module1& m) { return ConvertSpaces(t, SpaceMode::kAddBlank, m); });
-}
-void SpacesRenumber(benchmark::State& state) {
-  Run(state, Program(),
-      [](auto t, Module1& m) { return ConvertSpaces(t, SpaceMode::kRenumber, m); });
-}
-void PointsAdd(benchmark::State& state) {
-  Run(state, Program(),
-      [](auto t, Module1& m) { return ConvertPoints(t, PointMode::kAddPoint, m); });
-}
-void PointsRemove(benchmark::State& state) {
-  Run(state, Program(), [](auto t, Module1& m) { return ConvertPoints(t, PointMode::kRemove, m); });
-}
-void UnitMmToInch(benchmark::State& state) {
-  Run(state, Program(), [](auto t, Module1& m) { return ConvertUnit(t, UnitMode::kMmToInch, m); });
-}
-void UnitMmToMicrometres(benchmark::State& state) {
-  Run(state, Program(),
-      [](auto t, Module1& m) { return ConvertUnit(t, UnitMode::kMmToMicrometres, m); });
-}
-void ReplaceAll(benchmark::State& state) {
-  Run(state, Program(), [](auto t, Module1& m) { return ReplaceAllText(t, u"G01", u"G1", m); });
-}
-void RepairLineEnds(benchmark::State& state) {
-  Run(state, LfOnlyProgram(), [](auto t, Module1& m) { return RepairLineEndsText(t, m); });
-}
-void CalcReplaceAll(benchmark::State& state) {
+CalcOptions TimesTwo() {
   CalcOptions options;
   options.find = u"X";
   options.op = CalcOp::kMul;
   options.value = u"2";
-  Run(state, Program(), [&](auto t, Module1& m) { return CalcReplaceAllText(t, options, m); });
+  return options;
 }
-void AbsToInc(benchmark::State& state) {
-  Run(state, Program(), [](auto t, Module1& m) { return ConvertAbsInc(t, AbsIncOptions{}, m); });
-}
-void XyToCx(benchmark::State& state) {
-  Run(state, Program(), [](auto t, Module1& m) { return ConvertXyCx(t, XyCxDirection::kToCx, m); });
-}
-void Rotary(benchmark::State& state) {
-  Run(state, Program(), [](auto t, Module1& m) { return ConvertRotary(t, RotaryOptions{}, m); });
-}
-void Translate(benchmark::State& state) {
-  // Row 2 names the direction; no M code rows.
+
+// OSP to FANUC with no M code rows: row 2 names the direction.
+ConversionTable OspToFanuc() {
   ConversionTable table;
   table.rows[2].before = {TableField::Kind::kText, u"OSP"};
   table.rows[2].after = {TableField::Kind::kText, u"FANUC"};
-  Run(state, Program(), [&](auto t, Module1& m) { return TranslateProgram(t, table, false, m); });
+  return table;
 }
 
-BENCHMARK(SpacesRemove)->Unit(benchmark::kMillisecond);
-BENCHMARK(SpacesAdd)->Unit(benchmark::kMillisecond);
-BENCHMARK(SpacesRenumber)->Unit(benchmark::kMillisecond);
-BENCHMARK(PointsAdd)->Unit(benchmark::kMillisecond);
-BENCHMARK(PointsRemove)->Unit(benchmark::kMillisecond);
-BENCHMARK(UnitMmToInch)->Unit(benchmark::kMillisecond);
-BENCHMARK(UnitMmToMicrometres)->Unit(benchmark::kMillisecond);
-BENCHMARK(ReplaceAll)->Unit(benchmark::kMillisecond);
-BENCHMARK(RepairLineEnds)->Unit(benchmark::kMillisecond);
-BENCHMARK(CalcReplaceAll)->Unit(benchmark::kMillisecond);
-BENCHMARK(AbsToInc)->Unit(benchmark::kMillisecond);
-BENCHMARK(XyToCx)->Unit(benchmark::kMillisecond);
-BENCHMARK(Rotary)->Unit(benchmark::kMillisecond);
-BENCHMARK(Translate)->Unit(benchmark::kMillisecond);
+struct Case {
+  const char* name;
+  bool lf_only;
+  Run run;
+};
+
+std::vector<Case> Cases() {
+  return {
+      {"SpacesRemove", false,
+       Sized([](auto t, Module1& m) { return ConvertSpaces(t, SpaceMode::kRemoveBlanks, m); })},
+      {"SpacesAdd", false,
+       Sized([](auto t, Module1& m) { return ConvertSpaces(t, SpaceMode::kAddBlank, m); })},
+      {"SpacesRenumber", false,
+       Sized([](auto t, Module1& m) { return ConvertSpaces(t, SpaceMode::kRenumber, m); })},
+      {"PointsAdd", false,
+       Sized([](auto t, Module1& m) { return ConvertPoints(t, PointMode::kAddPoint, m); })},
+      {"PointsRemove", false,
+       Sized([](auto t, Module1& m) { return ConvertPoints(t, PointMode::kRemove, m); })},
+      {"UnitMmToInch", false,
+       Sized([](auto t, Module1& m) { return ConvertUnit(t, UnitMode::kMmToInch, m); })},
+      {"UnitMmToMicrometres", false,
+       Sized([](auto t, Module1& m) { return ConvertUnit(t, UnitMode::kMmToMicrometres, m); })},
+      {"ReplaceAll", false,
+       Sized([](auto t, Module1& m) { return ReplaceAllText(t, u"G01", u"G1", m); })},
+      {"RepairLineEnds", true, Sized([](auto t, Module1& m) { return RepairLineEndsText(t, m); })},
+      {"CalcReplaceAll", false,
+       Sized([](auto t, Module1& m) { return CalcReplaceAllText(t, TimesTwo(), m); })},
+      {"AbsToInc", false,
+       Sized([](auto t, Module1& m) { return ConvertAbsInc(t, AbsIncOptions{}, m); })},
+      {"XyToCx", false,
+       Sized([](auto t, Module1& m) { return ConvertXyCx(t, XyCxDirection::kToCx, m); })},
+      {"Rotary", false,
+       Sized([](auto t, Module1& m) { return ConvertRotary(t, RotaryOptions{}, m); })},
+      {"Translate", false, Sized([table = OspToFanuc()](auto t, Module1& m) {
+         return TranslateProgram(t, table, false, m);
+       })},
+  };
+}
+
+// Runs the conversion once per iteration and reports the program's bytes per second.
+void Measure(benchmark::State& state, const Case& c) {
+  const std::u16string& program = Program(c.lf_only);
+  for (auto _ : state) {
+    Module1 m;
+    m.OutDialect = 2;
+    benchmark::DoNotOptimize(c.run(program, m));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * program.size()));
+}
 
 }  // namespace
 }  // namespace kestrum
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  for (const kestrum::Case& c : kestrum::Cases()) {
+    benchmark::RegisterBenchmark(c.name, kestrum::Measure, c)->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -16,36 +16,43 @@ gen="$build/kestrum-gen"
 for exe in "$convert" "$gen"; do
   [ -x "$exe" ] || { echo "throughput: $exe is missing; build it first" >&2; exit 1; }
 done
-runs=${RUNS:-5}
+runs=${RUNS:-5}          # RUNS=1 and SIZE=2M make a quick check
+program_size=${SIZE:-20M}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-throughput.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 program="$work/program.nc"
 lf_program="$work/program-lf.nc"
-"$gen" --size 20M -o "$program"
-"$gen" --size 20M --lf -o "$lf_program"
+"$gen" --size "$program_size" -o "$program"
+"$gen" --size "$program_size" --lf -o "$lf_program"
 size=$(wc -c <"$program")
 
-# Peak memory: GNU time when it is there, else the process's own high-water mark from /proc.
+# peak_rss FILE COMMAND...: runs COMMAND (standard input and output as given) and writes its
+# peak resident memory in KB to FILE. GNU time reports it exactly (tools/install-deps.sh
+# installs it); without it the process's high-water mark is read from /proc every 10 ms,
+# which also makes the times up to 10 ms longer.
 if /usr/bin/time -f %M true >/dev/null 2>&1; then
-  peak_rss() { # peak_rss FILE_FOR_KB COMMAND... ; runs COMMAND with stdout/stdin as given
+  peak_rss() {
     local out=$1
     shift
     /usr/bin/time -o "$out" -f %M "$@"
   }
 else
   peak_rss() {
-    local out=$1 pid hwm=0 now
+    local out=$1 pid hwm=0 key value rest status
     shift
-    "$@" &
+    "$@" <&0 &
     pid=$!
     while kill -0 "$pid" 2>/dev/null; do
-      now=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
-      [ -n "$now" ] && hwm=$now
+      while read -r key value rest; do
+        [ "$key" = "VmHWM:" ] && hwm=$value
+      done <"/proc/$pid/status" 2>/dev/null || true
       sleep 0.01
     done
-    wait "$pid"
+    status=0
+    wait "$pid" || status=$?
     echo "$hwm" >"$out"
+    return "$status"
   }
 fi
 

@@ -155,7 +155,7 @@ NumberText FormatPlain(const PlainNumber& n, PointStyle style) {
   return t;
 }
 
-std::optional<float> ReadSingle(std::u16string_view text) {
+std::optional<float> ReadSingle(std::u16string_view text, std::size_t& length) {
   std::size_t i = 0;
   const std::size_t size = text.size();
   bool negative = false;
@@ -171,8 +171,9 @@ std::optional<float> ReadSingle(std::u16string_view text) {
     decimals = static_cast<int>(i - fraction_start);
     count += decimals;
   }
+  length = i;
   // At most 15 digits, so that the digits are exact in a double.
-  if (i != size || count == 0 || count > 15) return std::nullopt;
+  if (count == 0 || count > 15) return std::nullopt;
   if (digits == 0) return 0.0f;
   // Both operands are exact doubles (at most 15 digits), so the quotient is the correctly
   // rounded value, as the number reader gives it; it is far inside the single range.

@@ -44,11 +44,12 @@ std::optional<PlainNumber> ReadPlainNumber(std::u16string_view text);
 enum class PointStyle { kPoint, kPointZero, kTrim };
 NumberText FormatPlain(const PlainNumber& n, PointStyle style);
 
-// The single-precision value that the expression reader makes of a plain number with at most
-// 15 significant digits: the number stored in single precision and written back at 7
-// significant digits ("-2.5", "10.", ".5"). Nothing for any other text, and for values
-// outside the range done on integers.
-std::optional<float> ReadSingle(std::u16string_view text);
+// The single-precision value that the expression reader makes of the plain number at the
+// start of text ("-2.5", "10.", ".5" with at most 15 digits): the number stored in single
+// precision and written back at 7 significant digits. length receives the characters taken
+// (sign, digits, point). Nothing when they make no such number, or the value is outside the
+// range done on integers.
+std::optional<float> ReadSingle(std::u16string_view text, std::size_t& length);
 
 // FormatCoord(v, out_dialect) and FormatCoord4(v) for a single-precision v, or nothing
 // outside the range done on integers.

@@ -5,6 +5,7 @@
 // well above the speed of sed on large programs.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -20,8 +21,7 @@ class OutBuffer {
   explicit OutBuffer(std::size_t expected) : text_(expected, u'\0') {}
   void Put(std::u16string_view s) {
     if (s.size() > text_.size() - used_) text_.resize(2 * text_.size() + s.size());
-    char16_t* out = text_.data() + used_;
-    for (const char16_t c : s) *out++ = c;
+    std::copy(s.begin(), s.end(), text_.data() + used_);
     used_ += s.size();
   }
   std::u16string Take() {

@@ -228,16 +228,13 @@ class UnitRun {
   std::size_t Word(std::u16string_view line, LineWriter& w, std::size_t letter, WordKind kind) {
     const std::size_t start =
         letter + 1 < line.size() && line[letter + 1] == u'=' ? letter + 1 : letter;
-    std::size_t end = start + 1;
-    if (end < line.size() && (line[end] == u'+' || line[end] == u'-')) ++end;
-    while (end < line.size() && (IsDigit(line[end]) || line[end] == u'.')) ++end;
-    if (end == line.size() || EndsExpression(line[end])) {
-      const std::u16string_view value = line.substr(start + 1, end - start - 1);
-      if (value.empty()) return end;  // "X " or "X=": nothing to convert
-      if (const std::optional<float> v = ReadSingle(value)) {
-        w.Replace(start + 1, end, Text(kind, *v));
-        return end;
-      }
+    const std::u16string_view value = line.substr(start + 1);
+    if (value.empty() || EndsExpression(value[0])) return start + 1;  // "X " or "X=": no value
+    std::size_t length = 0;
+    const std::optional<float> v = ReadSingle(value, length);
+    if (v && (length == value.size() || EndsExpression(value[length]))) {
+      w.Replace(start + 1, start + 1 + length, Text(kind, *v));
+      return start + 1 + length;
     }
     return ScannedWord(line, w, letter, kind);
   }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
 #include "ncword/scanner.h"
+#include "search/search.h"
 #include "tests/test_util.h"
 
 namespace kestrum {
@@ -49,13 +51,8 @@ std::string Unit(UnitMode mode, int style, const char* src) {
 
 // LF-only corpus files as the editor holds them after line-end repair.
 std::u16string WithCrLf(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out += u'\r';
-    out += text[i];
-  }
-  return out;
+  Module1 m;
+  return RepairLineEndsText(text, m).text;
 }
 
 std::u16string WithoutBlanks(std::u16string_view text) {
@@ -470,7 +467,9 @@ TEST(FastNumber, ReadsPlainNumbersLikeTheExpressionReader) {
       const double v = static_cast<double>(100000 + six() % 900000) * std::pow(10.0, e - 5);
       char text[32];
       std::snprintf(text, sizeof text, "%.*f", e >= 5 ? 0 : 5 - e, v);
-      ASSERT_EQ(ReadSingle(U(text)), ReadBySlowWay(U(text))) << text;
+      std::size_t length = 0;
+      ASSERT_EQ(ReadSingle(U(text), length), ReadBySlowWay(U(text))) << text;
+      ASSERT_EQ(length, std::strlen(text));
     }
   }
   std::mt19937 random(11);
@@ -487,8 +486,10 @@ TEST(FastNumber, ReadsPlainNumbersLikeTheExpressionReader) {
     }
     const float expected = ReadBySlowWay(text);
     if (!plain) continue;  // more than 15 significant digits
-    const std::optional<float> fast = ReadSingle(text);
+    std::size_t length = 0;
+    const std::optional<float> fast = ReadSingle(text, length);
     if (fast) {
+      ASSERT_EQ(length, text.size());
       ASSERT_EQ(*fast, expected) << Utf8(text);
     }
     if (plain->fraction.size() > 4) continue;

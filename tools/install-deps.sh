@@ -7,7 +7,8 @@ set -eu
 packages="cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-qpa-plugins libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-ipafont-gothic"
+  xvfb xauth fonts-ipafont-gothic
+  time"
 
 missing=""
 for p in $packages; do
