@@ -85,19 +85,50 @@ QFont PaneFont() {
   return font;
 }
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
-                 const QKeySequence& shortcut = {}) {
-  QAction* item = menu->addAction(caption);
-  item->setObjectName(QString::fromLatin1(name));
-  item->setShortcut(shortcut);
-  return item;
-}
-
-void AddBar(QMenu* menu, const char* name) {
-  menu->addSeparator()->setObjectName(QString::fromLatin1(name));
-}
-
 }  // namespace
+
+// The menus in their order: a menu (caption, no command), its items, its separators (no
+// caption).
+struct frmMain::MenuEntry {
+  const char* name;
+  const char* caption;
+  const char* shortcut;
+  void (frmMain::*command)();
+};
+
+const frmMain::MenuEntry frmMain::kMenuTable[] = {
+    {"mnuFile", "ファイル(&F)", "", nullptr},
+    {"mnuFileNew", "新規(&N)", "Ctrl+N", &frmMain::mnuFileNew_Click},
+    {"mnuFileOpen", "開く(&O)...", "Ctrl+O", &frmMain::mnuFileOpen_Click},
+    {"mnuFileBar0", nullptr, "", nullptr},
+    {"mnuFileSave", "上書き保存(&S)", "Ctrl+S", &frmMain::mnuFileSave_Click},
+    {"mnuFileSaveAs", "名前を付けて保存(&A)...", "", &frmMain::mnuFileSaveAs_Click},
+    {"mnuFileBar1", nullptr, "", nullptr},
+    {"mnuFileExit", "終了(&X)", "", &frmMain::mnuFileExit_Click},
+    {"mnuEdit", "編集(&E)", "", nullptr},
+    {"mnuEditUndo", "元に戻す(&U)", "", &frmMain::mnuEditUndo_Click},
+    {"mnuEditBar0", nullptr, "", nullptr},
+    {"mnuEditCut", "切り取り(&T)", "Ctrl+X", &frmMain::mnuEditCut_Click},
+    {"mnuEditCopy", "ｺﾋﾟｰ(&C)", "Ctrl+C", &frmMain::mnuEditCopy_Click},
+    {"mnuEditPaste", "貼り付け(&P)", "Ctrl+V", &frmMain::mnuEditPaste_Click},
+    {"mnuEditAllSelect", "すべて選択(&A)", "Ctrl+A", &frmMain::mnuEditAllSelect_Click},
+    {"mnuEditBar1", nullptr, "", nullptr},
+    {"mnuEditFind", "検索(&F)", "Ctrl+F", &frmMain::mnuEditFind_Click},
+    {"mnuEditNextFind", "次を検索", "F3", &frmMain::mnuEditNextFind_Click},
+    {"mnuEditReplace", "置換(&R)", "", &frmMain::mnuEditReplace_Click},
+    {"mnuEditCalReplace", "計算による置換", "", &frmMain::mnuEditCalReplace_Click},
+    {"mnuConvertR", "変換(&C)", "", nullptr},
+    {"mnuConvertRotation", "回転軸の近回り", "", &frmMain::mnuConvertRotation_Click},
+    {"mnuConvertSpaceAdd", "スペースの追加/削除", "", &frmMain::mnuConvertSpaceAdd_Click},
+    {"mnuConvertPointAdd", "小数点の追加/削除", "", &frmMain::mnuConvertPointAdd_Click},
+    {"mnuConvertXY_XC", "XY-CX座標変換", "", &frmMain::mnuConvertXY_XC_Click},
+    {"mnuConvertG90_G91", "G90-G91 変換", "", &frmMain::mnuConvertG90_G91_Click},
+    {"mnuConvertUnit", "単位の変更", "", &frmMain::mnuConvertUnit_Click},
+    {"mnuConvertMachine", "機種間の変換", "", &frmMain::mnuConvertMachine_Click},
+    {"mnuAddCR", "改行コードにCR追加", "", &frmMain::mnuAddCR_Click},
+    {"mnuHelp", "ヘルプ(&H)", "", nullptr},
+    {"mnuHelpAbout", "ﾊﾞｰｼﾞｮﾝ情報(&A)", "", &frmMain::mnuHelpAbout_Click},
+};
 
 // The toolbar in its order, with the command each key runs. Separators have no key.
 struct frmMain::ToolEntry {
@@ -196,68 +227,26 @@ void frmMain::BuildPanes() {
 }
 
 void frmMain::BuildMenus() {
-  mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  mnuFile->setObjectName(QStringLiteral("mnuFile"));
-  connect(AddItem(mnuFile, "mnuFileNew", QStringLiteral("新規(&N)"), Qt::CTRL | Qt::Key_N),
-          &QAction::triggered, this, &frmMain::mnuFileNew_Click);
-  connect(AddItem(mnuFile, "mnuFileOpen", QStringLiteral("開く(&O)..."), Qt::CTRL | Qt::Key_O),
-          &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
-  AddBar(mnuFile, "mnuFileBar0");
-  connect(AddItem(mnuFile, "mnuFileSave", QStringLiteral("上書き保存(&S)"), Qt::CTRL | Qt::Key_S),
-          &QAction::triggered, this, &frmMain::mnuFileSave_Click);
-  connect(AddItem(mnuFile, "mnuFileSaveAs", QStringLiteral("名前を付けて保存(&A)...")),
-          &QAction::triggered, this, &frmMain::mnuFileSaveAs_Click);
-  AddBar(mnuFile, "mnuFileBar1");
-  connect(AddItem(mnuFile, "mnuFileExit", QStringLiteral("終了(&X)")), &QAction::triggered, this,
-          &frmMain::mnuFileExit_Click);
-
-  mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-  mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-  mnuEditUndo = AddItem(mnuEdit, "mnuEditUndo", QStringLiteral("元に戻す(&U)"));
-  connect(mnuEditUndo, &QAction::triggered, this, &frmMain::mnuEditUndo_Click);
-  AddBar(mnuEdit, "mnuEditBar0");
-  connect(AddItem(mnuEdit, "mnuEditCut", QStringLiteral("切り取り(&T)"), Qt::CTRL | Qt::Key_X),
-          &QAction::triggered, this, &frmMain::mnuEditCut_Click);
-  connect(AddItem(mnuEdit, "mnuEditCopy", QStringLiteral("ｺﾋﾟｰ(&C)"), Qt::CTRL | Qt::Key_C),
-          &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
-  connect(AddItem(mnuEdit, "mnuEditPaste", QStringLiteral("貼り付け(&P)"), Qt::CTRL | Qt::Key_V),
-          &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
-  connect(
-      AddItem(mnuEdit, "mnuEditAllSelect", QStringLiteral("すべて選択(&A)"), Qt::CTRL | Qt::Key_A),
-      &QAction::triggered, this, &frmMain::mnuEditAllSelect_Click);
-  AddBar(mnuEdit, "mnuEditBar1");
-  connect(AddItem(mnuEdit, "mnuEditFind", QStringLiteral("検索(&F)"), Qt::CTRL | Qt::Key_F),
-          &QAction::triggered, this, &frmMain::mnuEditFind_Click);
-  connect(AddItem(mnuEdit, "mnuEditNextFind", QStringLiteral("次を検索"), Qt::Key_F3),
-          &QAction::triggered, this, &frmMain::mnuEditNextFind_Click);
-  connect(AddItem(mnuEdit, "mnuEditReplace", QStringLiteral("置換(&R)")), &QAction::triggered, this,
-          &frmMain::mnuEditReplace_Click);
-  connect(AddItem(mnuEdit, "mnuEditCalReplace", QStringLiteral("計算による置換")),
-          &QAction::triggered, this, &frmMain::mnuEditCalReplace_Click);
-
-  mnuConvertR = menuBar()->addMenu(QStringLiteral("変換(&C)"));
-  mnuConvertR->setObjectName(QStringLiteral("mnuConvertR"));
-  connect(AddItem(mnuConvertR, "mnuConvertRotation", QStringLiteral("回転軸の近回り")),
-          &QAction::triggered, this, &frmMain::mnuConvertRotation_Click);
-  connect(AddItem(mnuConvertR, "mnuConvertSpaceAdd", QStringLiteral("スペースの追加/削除")),
-          &QAction::triggered, this, &frmMain::mnuConvertSpaceAdd_Click);
-  connect(AddItem(mnuConvertR, "mnuConvertPointAdd", QStringLiteral("小数点の追加/削除")),
-          &QAction::triggered, this, &frmMain::mnuConvertPointAdd_Click);
-  connect(AddItem(mnuConvertR, "mnuConvertXY_XC", QStringLiteral("XY-CX座標変換")),
-          &QAction::triggered, this, &frmMain::mnuConvertXY_XC_Click);
-  connect(AddItem(mnuConvertR, "mnuConvertG90_G91", QStringLiteral("G90-G91 変換")),
-          &QAction::triggered, this, &frmMain::mnuConvertG90_G91_Click);
-  connect(AddItem(mnuConvertR, "mnuConvertUnit", QStringLiteral("単位の変更")), &QAction::triggered,
-          this, &frmMain::mnuConvertUnit_Click);
-  connect(AddItem(mnuConvertR, "mnuConvertMachine", QStringLiteral("機種間の変換")),
-          &QAction::triggered, this, &frmMain::mnuConvertMachine_Click);
-  connect(AddItem(mnuConvertR, "mnuAddCR", QStringLiteral("改行コードにCR追加")),
-          &QAction::triggered, this, &frmMain::mnuAddCR_Click);
-
-  mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-  connect(AddItem(mnuHelp, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered,
-          this, &frmMain::mnuHelpAbout_Click);
+  QMenu* menu = nullptr;
+  for (const MenuEntry& entry : kMenuTable) {
+    const QString name = QString::fromLatin1(entry.name);
+    if (!entry.caption) {
+      menu->addSeparator()->setObjectName(name);
+    } else if (!entry.command) {
+      menu = menuBar()->addMenu(QString::fromUtf8(entry.caption));
+      menu->setObjectName(name);
+    } else {
+      QAction* item = menu->addAction(QString::fromUtf8(entry.caption));
+      item->setObjectName(name);
+      item->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+      connect(item, &QAction::triggered, this, entry.command);
+    }
+  }
+  mnuFile = findChild<QMenu*>(QStringLiteral("mnuFile"));
+  mnuEdit = findChild<QMenu*>(QStringLiteral("mnuEdit"));
+  mnuConvertR = findChild<QMenu*>(QStringLiteral("mnuConvertR"));
+  mnuHelp = findChild<QMenu*>(QStringLiteral("mnuHelp"));
+  mnuEditUndo = findChild<QAction*>(QStringLiteral("mnuEditUndo"));
 }
 
 void frmMain::BuildToolBar() {

@@ -98,6 +98,8 @@ class frmMain : public QMainWindow, public Editor {
   void RichTextBox1_Change();
   void RichTextBox1_MouseDown(const QPoint& global_pos);
 
+  struct MenuEntry;
+  static const MenuEntry kMenuTable[31];
   struct ToolEntry;
   static const ToolEntry kToolTable[19];
 

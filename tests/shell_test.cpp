@@ -173,6 +173,15 @@ TEST_F(Shell, ClosingWithUnsavedChangesAsks) {
   EXPECT_FALSE(SettingsStore().allKeys().isEmpty());
 }
 
+TEST_F(Shell, ClosingClosesTheOtherWindows) {
+  Start();
+  window().show();
+  QDialog left_open(&window());
+  left_open.show();
+  EXPECT_TRUE(window().close());
+  EXPECT_FALSE(left_open.isVisible());
+}
+
 TEST_F(Shell, ClosingMinimisedKeepsTheStoredGeometry) {
   SettingsStore().setValue("MainWidth", "9000");
   Start();
@@ -582,6 +591,11 @@ TEST_F(Shell, StatusPanelsToggleTheirKeys) {
   click(2);
   EXPECT_TRUE(Source().overwriteMode());
   EXPECT_TRUE(panel(2)->property("on").toBool());
+  QKeyEvent insert(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+  QApplication::sendEvent(&Source(), &insert);  // the Insert key itself does the same
+  EXPECT_FALSE(Source().overwriteMode());
+  EXPECT_FALSE(panel(2)->property("on").toBool());
+  click(2);
   click(5);  // the date panel has no key
   click(1);
   EXPECT_FALSE(keys_.IsOn(kVkCapsLock));
@@ -650,6 +664,14 @@ TEST_F(Shell, FormatDialogsRunIntoThePreview) {
                               [](ConversionDialog& d) { Click(&d, "CancelButton"); });
   EXPECT_EQ(PreviewText(), "");
   EXPECT_FALSE(Enabled("Command1"));
+
+  // The run took the undo snapshot: typing after it and Undo bring back the text it read.
+  Source().SetText(u"(BEFORE)");
+  WithModal<ConversionDialog>([&] { Trigger(&window(), "mnuConvertSpaceAdd"); },
+                              [](ConversionDialog& d) { Click(&d, "OKButton"); });
+  Source().SetText(u"typed");
+  Trigger(&window(), "mnuEditUndo");
+  EXPECT_EQ(SourceText(), "(BEFORE)");
 }
 
 TEST_F(Shell, UnitDialogFacesEachConversionWithItsReverse) {
