@@ -78,10 +78,11 @@ std::optional<Decimal7> ToDecimal7(float v) {
 // d rounded half away from zero to `decimals` places, then written: trimmed ("12", "0.5",
 // "0") or with a point and at least one decimal ("12.0", "0.0").
 NumberText FormatRounded(const Decimal7& d, int decimals, bool trim) {
-  std::uint64_t q = d.q;
+  // Below 10^7: 32-bit arithmetic, whose division is much faster than a 64-bit one.
+  std::uint32_t q = static_cast<std::uint32_t>(d.q);
   int k = d.k;
   if (k > decimals) {
-    const std::uint64_t p = kPowInt[k - decimals];
+    const auto p = static_cast<std::uint32_t>(kPowInt[k - decimals]);
     q = (q + p / 2) / p;  // up when the first dropped digit is 5 or more
     k = decimals;
   }

@@ -164,8 +164,8 @@ std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o) {
   return i;
 }
 
-// The ASCII characters at the start of p[0, n) copied to o as bytes, in blocks; returns how
-// many it took.
+// The ASCII characters at the start of p[0, n), in blocks: how many there are, and with o
+// given, copied to o as bytes.
 std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
   std::size_t i = 0;
 #if defined(__SSE2__)
@@ -176,10 +176,11 @@ std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
     const __m128i over = _mm_and_si128(_mm_or_si128(a, b), high);
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(over, zero)) != 0xFFFF) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(a, b));
+    if (o) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(a, b));
   }
 #endif
   for (; i + 4 <= n && IsAsciiBlock(p + i); i += 4) {
+    if (!o) continue;
     for (int k = 0; k < 4; ++k) o[i + k] = static_cast<char>(p[i + k]);
   }
   return i;
@@ -231,7 +232,10 @@ std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* ba
   // Sized first (one byte per character, two for the double-byte ones), then written through
   // a pointer: a push_back per character costs more than the encoding itself.
   std::size_t size = text.size();
-  for (const char16_t c : text) size += !IsSingleByteCp932(c);
+  for (std::size_t i = NarrowAscii(text.data(), text.size(), nullptr); i < text.size();) {
+    size += !IsSingleByteCp932(text[i++]);
+    i += NarrowAscii(text.data() + i, text.size() - i, nullptr);
+  }
   std::string out(size, '\0');
   char* o = out.data();
   const Cp932Table* table = nullptr;
