@@ -20,9 +20,12 @@
 #include <cmath>
 #include <functional>
 
+#include "convert/calc_dialog.h"
 #include "convert/points_dialog.h"
 #include "convert/spaces_dialog.h"
 #include "convert/unit_dialog.h"
+#include "search/find_dialog.h"
+#include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/dialog_prompts.h"
 #include "shell/document.h"
@@ -581,15 +584,15 @@ void frmMain::tbToolBar_ButtonClick(const QString& key) {
 
 // --- search commands: their dialogs open here -----------------------------------------------
 
-void frmMain::mnuEditFind_Click() {}
+void frmMain::mnuEditFind_Click() { frmFind::Open(*this); }
 
-void frmMain::mnuEditNextFind_Click() {}
+void frmMain::mnuEditNextFind_Click() { frmFind::FindNextKey(*this); }
 
-void frmMain::mnuEditReplace_Click() {}
+void frmMain::mnuEditReplace_Click() { frmReplace::Open(*this); }
 
-void frmMain::mnuEditCalReplace_Click() {}
+void frmMain::mnuEditCalReplace_Click() { frmSizeShift::Open(*this); }
 
-void frmMain::mnuAddCR_Click() {}
+void frmMain::mnuAddCR_Click() { frmReplace::RepairLineEnds(*this); }
 
 // --- conversions: each opens its dialog, which runs into the preview ------------------------
 

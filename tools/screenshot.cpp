@@ -18,9 +18,12 @@
 #include <functional>
 #include <memory>
 
+#include "convert/calc_dialog.h"
 #include "convert/points_dialog.h"
 #include "convert/spaces_dialog.h"
 #include "convert/unit_dialog.h"
+#include "search/find_dialog.h"
+#include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
 
@@ -38,6 +41,9 @@ const Shot kDialogs[] = {
     {"space.png", [](Editor& e) -> QDialog* { return new Space(e, e.window()); }},
     {"point_add.png", [](Editor& e) -> QDialog* { return new PointAdd(e, e.window()); }},
     {"unit.png", [](Editor& e) -> QDialog* { return new Unit(e, e.window()); }},
+    {"find.png", [](Editor& e) -> QDialog* { return new frmFind(e, e.window()); }},
+    {"replace.png", [](Editor& e) -> QDialog* { return new frmReplace(e, e.window()); }},
+    {"calc_replace.png", [](Editor& e) -> QDialog* { return new frmSizeShift(e, e.window()); }},
 };
 
 // Lets the window system map and paint what was just shown.

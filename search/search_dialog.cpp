@@ -1,0 +1,80 @@
+#include "search/search_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace kestrum {
+
+SearchDialog::SearchDialog(Editor& editor, const QString& name, const QString& caption,
+                           QWidget* parent)
+    : QDialog(parent), editor_(editor) {
+  setObjectName(name);
+  setWindowTitle(caption);
+  setModal(true);
+  // The occurrence found is shown as the source pane's selection while this dialog has the
+  // focus: an inactive pane draws its selection as brightly as an active one.
+  if (auto* pane = editor.window()->findChild<QPlainTextEdit*>(QStringLiteral("RichTextBox1"))) {
+    QPalette p = pane->palette();
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+      p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    }
+    pane->setPalette(p);
+  }
+}
+
+QPushButton* SearchDialog::AddButton(const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  button->setMinimumWidth(90);
+  return button;
+}
+
+QLabel* SearchDialog::AddLabel(const char* name, const QString& caption) {
+  auto* label = new QLabel(caption, this);
+  label->setObjectName(QString::fromLatin1(name));
+  return label;
+}
+
+QLineEdit* SearchDialog::AddLineEdit(const char* name) {
+  auto* edit = new QLineEdit(this);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setMinimumWidth(200);
+  return edit;
+}
+
+void SearchDialog::AddCheck1(const QString& caption) {
+  Check1 = new QCheckBox(caption, this);
+  Check1->setObjectName(QStringLiteral("Check1"));
+  Check1->setChecked(true);
+}
+
+void SearchDialog::SetCheck1(bool checked) { Check1->setChecked(checked); }
+
+void SearchDialog::Run(const std::function<SearchMessage(bool& check1)>& action) {
+  bool check1 = Check1->isChecked();
+  const SearchMessage message = action(check1);
+  Check1->setChecked(check1);
+  ShowSearchMessage(editor_, this, message);
+}
+
+void ShowSearchMessage(Editor& editor, QWidget* parent, const SearchMessage& message) {
+  if (message.text.empty()) return;
+  editor.prompts().Notify(parent, QString::fromStdU16String(message.text),
+                          QString::fromStdU16String(message.title), Prompts::Icon::kNone);
+}
+
+std::u16string SelectedText(const TextPane& pane) {
+  const std::u16string text = pane.Text();
+  const std::size_t start = std::min(pane.SelStart(), text.size());
+  return text.substr(start, pane.SelLength());
+}
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
+
+}  // namespace kestrum
