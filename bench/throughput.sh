@@ -7,6 +7,8 @@
 # the median wall time of 5 runs, the input megabytes (10^6 bytes) per second, the ratio to
 # sed (sed's time / the command's time: above 1 is faster than sed) and the peak resident
 # memory. fix-line-ends reads the program's LF-only twin.
+# `make bench` runs it with sh: the script needs bash.
+if [ -z "${BASH_VERSION:-}" ]; then exec bash "$0" "$@"; fi
 set -eu
 
 build=${1:?usage: throughput.sh BUILD_DIR}
