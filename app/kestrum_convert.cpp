@@ -491,6 +491,7 @@ int Main(int argc, char** argv) {
     }
     const bool break_after_return = Has(options, "--break-after-return");
     convert = [table, break_after_return](std::u16string_view t, Module1& m) {
+      m.OutDialect = 0;  // the direction and style come from the table, never from --style
       TranslateResult r = TranslateProgram(t, *table, break_after_return, m);
       if (!r.ok) return Outcome{{}, kExitFailed, std::move(r.message)};
       return Text(std::move(r.text));
