@@ -6,9 +6,14 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "ncword/module1.h"
 
@@ -35,24 +40,35 @@ class OutBuffer {
 };
 
 // Copies one line into the result, with the changes the conversion asks for. Positions are
-// 0-based indexes into the source line; changes are asked for from left to right.
+// 0-based indexes into the source line; changes are asked for from left to right. The result
+// is an OutBuffer, or a string that the line is appended to.
 class LineWriter {
  public:
-  LineWriter(std::u16string_view line, OutBuffer& out) : line_(line), out_(out) {}
+  LineWriter(std::u16string_view line, OutBuffer& out) : line_(line), buffer_(&out) {}
+  LineWriter(std::u16string_view line, std::u16string& out) : line_(line), string_(&out) {}
 
   // Source characters [from, to) replaced by text.
   void Replace(std::size_t from, std::size_t to, std::u16string_view text) {
-    out_.Put(line_.substr(copied_, from - copied_));
-    out_.Put(text);
+    Put(line_.substr(copied_, from - copied_));
+    Put(text);
     copied_ = to;
   }
   void Insert(std::size_t at, std::u16string_view text) { Replace(at, at, text); }
   void Erase(std::size_t at) { Replace(at, at + 1, {}); }
-  void Finish() { out_.Put(line_.substr(copied_)); }
+  void Finish() { Put(line_.substr(copied_)); }
 
  private:
+  void Put(std::u16string_view s) {
+    if (buffer_) {
+      buffer_->Put(s);
+    } else {
+      string_->append(s);
+    }
+  }
+
   std::u16string_view line_;
-  OutBuffer& out_;
+  OutBuffer* buffer_ = nullptr;
+  std::u16string* string_ = nullptr;
   std::size_t copied_ = 0;  // line_[0, copied_) is done
 };
 
@@ -65,6 +81,30 @@ inline std::size_t SkipComment(std::u16string_view line, std::size_t from, bool&
   return in_comment ? line.size() : close + 1;
 }
 
+// The position of the first CR LF at or after pos, or src.size(). The CRs are looked for eight
+// characters at a time where the processor allows: this search runs over every character.
+inline std::size_t FindCrLf(std::u16string_view src, std::size_t pos) {
+  const std::size_t n = src.size();
+  for (;;) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    while (pos + 8 <= n) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src.data() + pos));
+      const int found = _mm_movemask_epi8(_mm_cmpeq_epi16(chunk, cr));
+      if (found != 0) {
+        pos += static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(found))) / 2;
+        break;
+      }
+      pos += 8;
+    }
+#endif
+    while (pos < n && src[pos] != u'\r') ++pos;
+    if (pos >= n) return n;
+    if (pos + 1 < n && src[pos + 1] == u'\n') return pos;
+    ++pos;  // a lone CR stays inside the line
+  }
+}
+
 // Runs convert_line(line, writer, start) for each line of src: src cut at CR LF (a CR LF is
 // added when src does not end in one, so an empty source is one empty line), start the index
 // where the walk of the line begins (after the end of a comment left open by the line
@@ -75,10 +115,7 @@ std::u16string StreamLines(std::u16string_view src, Module1& m, ConvertLine&& co
   std::size_t pos = 0;
   const bool ends_with_crlf = src.ends_with(u"\r\n");
   while (pos < src.size() || (pos == src.size() && !ends_with_crlf)) {
-    std::size_t end = pos;
-    while (end < src.size() &&
-           !(src[end] == u'\r' && end + 1 < src.size() && src[end + 1] == u'\n'))
-      ++end;
+    const std::size_t end = FindCrLf(src, pos);
     const std::u16string_view line = src.substr(pos, end - pos);
     LineWriter writer(line, out);
     const std::size_t start = m.InComment ? SkipComment(line, 0, m.InComment) : 0;

@@ -165,6 +165,36 @@ TEST(ConvertSpaces, RunEndsWithCrLfAndKeepsOtherLineEnds) {
   EXPECT_EQ(ConvertSpaces(u"G1 X1\nY2\rZ3", SpaceMode::kRemoveBlanks, m), u"G1X1\nY2\rZ3\r\n");
 }
 
+// The blank conversions copy lines in runs; on any text they must do what the character by
+// character line walk does: the same line ends (CR LF only), comments, and comment state.
+TEST(ConvertSpaces, SameAsTheCharacterByCharacterWalk) {
+  const char16_t alphabet[] = {u'a', u'\r', u'\n', u'(', u')', u'X', u'1', u' ', u'.'};
+  std::mt19937 random(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text;
+    for (int n = static_cast<int>(random() % 60); n > 0; --n) text += alphabet[random() % 9];
+    SCOPED_TRACE(Utf8(text));
+    for (const bool open : {false, true}) {
+      Module1 walked, streamed;
+      walked.InComment = streamed.InComment = open;
+      const std::u16string removed = WalkLines(text, walked, [](Scanner& s, char16_t ch) {
+        if (ch == u' ') s.Erase(s.NcPos--, 1);
+      });
+      ASSERT_EQ(ConvertSpaces(text, SpaceMode::kRemoveBlanks, streamed), removed);
+      ASSERT_EQ(streamed.InComment, walked.InComment);
+      const std::u16string added = WalkLines(text, walked, [](Scanner& s, char16_t ch) {
+        if (!IsAddressLetter(ch)) return;
+        ReadWordValue(s);
+        if (!s.WordValue.empty() && s.NcPos < s.NcLineLen() && s.At(s.NcPos + 1) != u' ') {
+          s.Insert(s.NcPos++, u" ");
+        }
+      });
+      ASSERT_EQ(ConvertSpaces(text, SpaceMode::kAddBlank, streamed), added);
+      ASSERT_EQ(streamed.InComment, walked.InComment);
+    }
+  }
+}
+
 TEST(ConvertSpaces, RemoveThenAddOnRealProgramsChangesOnlyBlanks) {
   for (const char* file : kCorpus) {
     SCOPED_TRACE(file);
