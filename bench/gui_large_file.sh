@@ -4,6 +4,7 @@
 # repaint. Runs on a private Xvfb display when Xvfb is there, else on Qt's offscreen platform.
 #
 #   sh bench/gui_large_file.sh BUILD_DIR [SIZE]     (SIZE as kestrum-gen takes it, default 20M)
+#   KESTRUM_GEN=other-build/kestrum-gen sh bench/gui_large_file.sh BUILD_DIR
 set -eu
 
 build=${1:?usage: gui_large_file.sh BUILD_DIR [SIZE]}
@@ -15,8 +16,9 @@ bench="$build/kestrum-gui-bench"
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-gui-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 program="$work/program.nc"
+# The benchmark generator (KESTRUM_GEN names one), else a plain program written with awk.
 gen=""
-for candidate in "$build/kestrum-gen" "$root/build/kestrum-gen"; do
+for candidate in ${KESTRUM_GEN:-} "$build/kestrum-gen" "$root/build/kestrum-gen"; do
   if [ -x "$candidate" ] && "$candidate" --size 1K -o "$work/probe.nc" 2>/dev/null &&
      [ -s "$work/probe.nc" ]; then
     gen=$candidate

@@ -30,6 +30,8 @@ enum LineEnd : int {
   kFrameEnd = 6,            // U+FDD1
 };
 constexpr int kSplitOff = -1;
+// What QTextDocument::toRawText() puts between blocks.
+constexpr char16_t kBlockSeparator = u'\u2029';
 
 std::u16string_view EndText(int end) {
   switch (end) {
@@ -212,22 +214,9 @@ std::u16string NcTextEdit::Text() const {
 // lines takes QTextDocument over a second, its changed lines next to nothing. Either way the
 // caret goes to the start, as after any new text.
 void NcTextEdit::SetText(std::u16string text) {
-  const std::u16string old = Text();
-  const std::size_t shorter = std::min(old.size(), text.size());
-  std::size_t prefix = 0;
-  while (prefix < shorter && old[prefix] == text[prefix]) ++prefix;
-  std::size_t suffix = 0;
-  while (suffix < shorter - prefix &&
-         old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix]) {
-    ++suffix;
-  }
-  // Never cut a CR LF in two: the shared parts end before a CR and start after an LF.
-  while (prefix > 0 && old[prefix - 1] == u'\r') --prefix;
-  while (suffix > 0 && old[old.size() - suffix] == u'\n') --suffix;
-  const std::size_t changed = (old.size() - prefix - suffix) + (text.size() - prefix - suffix);
   {
     const QSignalBlocker blocker(this);
-    if (changed > (old.size() + text.size()) / 2) {
+    if (!ReplaceChangedMiddle(text)) {
       std::vector<int> ends;
       const QString joined = SplitLines(text, &ends);
       setting_text_ = true;
@@ -240,15 +229,72 @@ void NcTextEdit::SetText(std::u16string text) {
       }
       document()->lastBlock().setUserState(kNoEnd);
       starts_valid_ = false;
-    } else {
-      QTextCursor range(document());
-      range.setPosition(ToCursor(prefix));
-      range.setPosition(ToCursor(old.size() - suffix), QTextCursor::KeepAnchor);
-      ReplaceRange(range, std::u16string_view(text).substr(prefix, text.size() - prefix - suffix));
     }
     setTextCursor(QTextCursor(document()));
   }
   emit textChanged();
+}
+
+bool NcTextEdit::ReplaceChangedMiddle(std::u16string_view text) {
+  if (text.empty()) return false;
+  // The old text is compared as QTextDocument holds it, blocks joined by U+2029, so that
+  // nothing of it is copied when a conversion has changed it all.
+  const QTextDocument& doc = *document();
+  const QString raw = doc.toRawText();
+  const auto* old = reinterpret_cast<const char16_t*>(raw.utf16());
+  const auto old_size = static_cast<std::size_t>(raw.size());
+  const std::vector<std::size_t>& starts = BlockStarts();
+  const std::size_t old_length =
+      starts.back() + static_cast<std::size_t>(doc.lastBlock().length() - 1);
+
+  // The shared start: i walks the old raw text, prefix the new text.
+  std::size_t i = 0;
+  std::size_t prefix = 0;
+  for (QTextBlock b = doc.begin(); i < old_size;) {
+    if (old[i] == kBlockSeparator) {
+      const std::u16string_view end = EndText(b.userState());
+      if (text.substr(prefix, end.size()) != end) break;
+      prefix += end.size();
+      ++i;
+      b = b.next();
+    } else if (prefix < text.size() && old[i] == text[prefix]) {
+      ++i;
+      ++prefix;
+    } else {
+      break;
+    }
+  }
+  // The shared end, not reaching into the shared start.
+  const std::size_t most = std::min(old_length, text.size()) - prefix;
+  std::size_t j = old_size;
+  std::size_t suffix = 0;
+  for (QTextBlock b = doc.lastBlock(); j > 0 && suffix < most;) {
+    if (old[j - 1] == kBlockSeparator) {
+      const std::u16string_view end = EndText(b.previous().userState());
+      if (suffix + end.size() > most ||
+          text.substr(text.size() - suffix - end.size(), end.size()) != end) {
+        break;
+      }
+      suffix += end.size();
+      --j;
+      b = b.previous();
+    } else if (old[j - 1] == text[text.size() - 1 - suffix]) {
+      --j;
+      ++suffix;
+    } else {
+      break;
+    }
+  }
+  // Never cut a CR LF in two: the shared parts end before a CR and start after an LF.
+  while (prefix > 0 && text[prefix - 1] == u'\r') --prefix;
+  while (suffix > 0 && text[text.size() - suffix] == u'\n') --suffix;
+  const std::size_t changed = (old_length - prefix - suffix) + (text.size() - prefix - suffix);
+  if (changed > (old_length + text.size()) / 2) return false;
+  QTextCursor range(document());
+  range.setPosition(ToCursor(prefix));
+  range.setPosition(ToCursor(old_length - suffix), QTextCursor::KeepAnchor);
+  ReplaceRange(range, text.substr(prefix, text.size() - prefix - suffix));
+  return true;
 }
 
 // QTextDocument takes about 3 microseconds for each block it makes, over a second for the

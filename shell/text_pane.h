@@ -64,6 +64,9 @@ class NcTextEdit : public QPlainTextEdit, public TextPane {
  private:
   void KeepLineEnds(int position, int removed, int added);
   void FillDocument(const QString& joined);
+  // Puts in only what differs from the old text, when that is the smaller part; false when
+  // the whole text should go in anew.
+  bool ReplaceChangedMiddle(std::u16string_view text);
   // Replaces what range selects with text, line ends as they are in it.
   void ReplaceRange(QTextCursor& range, std::u16string_view text);
   // Text position of the start of every block, built when first needed after a change.
