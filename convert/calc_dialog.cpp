@@ -56,21 +56,20 @@ frmSizeShift::frmSizeShift(Editor& editor, QWidget* parent)
   formats->addWidget(Option4, 1, 3);
 
   AddCheck1(QStringLiteral("先頭から開始"));
-  Change = AddButton("Change", QStringLiteral("変　更"));
-  NextFind = AddButton("NextFind", QStringLiteral("スキップ"));
-  AllChange = AddButton("AllChange", QStringLiteral("全て変更"));
-  Cancel = AddButton("Cancel", QStringLiteral("閉じる"));
-  for (QPushButton* button : {Change, NextFind, AllChange}) button->setEnabled(false);
+  QGridLayout* buttons = AddReplaceButtons(
+      [this](Module1& m, TextPane& pane, bool& check1) {
+        return CalcDialogChange(m, pane, Op(), CalcFormat(), check1);
+      },
+      CalcDialogNextFind,
+      [this](Module1& m, TextPane& pane, bool& check1) {
+        return CalcDialogAllChange(m, pane, Op(), CalcFormat(), check1);
+      });
   Label1 = AddLabel("Label1", QStringLiteral("・Z原点変更例      ： Z ＋ 100"));
   Label5 = AddLabel("Label5", QStringLiteral("・Xを2倍に変更     ： X × 2"));
   Label6 = AddLabel("Label6", QStringLiteral("・変数名=値の変更例：SB × 1.5"));
 
   connect(txtFind, &QLineEdit::textChanged, this, &frmSizeShift::Text_Change);
   connect(txtValue, &QLineEdit::textChanged, this, &frmSizeShift::Text_Change);
-  connect(Change, &QPushButton::clicked, this, &frmSizeShift::Change_Click);
-  connect(NextFind, &QPushButton::clicked, this, &frmSizeShift::NextFind_Click);
-  connect(AllChange, &QPushButton::clicked, this, &frmSizeShift::AllChange_Click);
-  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
   txtFind->installEventFilter(this);
   txtValue->installEventFilter(this);
 
@@ -85,12 +84,6 @@ frmSizeShift::frmSizeShift(Editor& editor, QWidget* parent)
   left->addLayout(formula);
   left->addWidget(Frame1);
   left->addWidget(Check1);
-  auto* buttons = new QGridLayout;
-  buttons->addWidget(Change, 0, 0);
-  buttons->addWidget(NextFind, 0, 1);
-  buttons->addWidget(AllChange, 1, 0, 1, 2);
-  buttons->setRowStretch(2, 1);
-  buttons->addWidget(Cancel, 3, 0, 1, 2);
   auto* top = new QHBoxLayout;
   top->setSpacing(20);
   top->addLayout(left);
@@ -103,9 +96,7 @@ frmSizeShift::frmSizeShift(Editor& editor, QWidget* parent)
 }
 
 void frmSizeShift::Text_Change() {
-  const bool ready = !txtFind->text().isEmpty() && !txtValue->text().isEmpty();
-  for (QPushButton* button : {Change, NextFind, AllChange}) button->setEnabled(ready);
-  Change->setDefault(ready);
+  SetReady(!txtFind->text().isEmpty() && !txtValue->text().isEmpty());
   Module1& m = editor_.module();
   m.SearchText = txtFind->text().toStdU16String();
   m.ReplaceText = txtValue->text().toStdU16String();
@@ -138,25 +129,6 @@ int frmSizeShift::CalcFormat() const {
   if (Option2->isChecked()) return 2;
   if (Option3->isChecked()) return 3;
   return 4;
-}
-
-void frmSizeShift::Change_Click() {
-  Run([this](bool& check1) {
-    return CalcDialogChange(editor_.module(), editor_.source(), Op(), CalcFormat(), check1);
-  });
-}
-
-void frmSizeShift::NextFind_Click() {
-  Run([this](bool& check1) {
-    return CalcDialogNextFind(editor_.module(), editor_.source(), check1);
-  });
-}
-
-void frmSizeShift::AllChange_Click() {
-  Run([this](bool& check1) {
-    const WaitCursor wait;
-    return CalcDialogAllChange(editor_.module(), editor_.source(), Op(), CalcFormat(), check1);
-  });
 }
 
 void frmSizeShift::Open(Editor& editor) {

@@ -10,7 +10,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace kestrum {
@@ -30,9 +29,6 @@ class frmSizeShift : public SearchDialog {
 
  private:
   void Text_Change();
-  void Change_Click();
-  void NextFind_Click();
-  void AllChange_Click();
   CalcOp Op() const;
   int CalcFormat() const;
 
@@ -50,10 +46,6 @@ class frmSizeShift : public SearchDialog {
   QRadioButton* Option2;
   QRadioButton* Option3;
   QRadioButton* Option4;
-  QPushButton* Change;
-  QPushButton* NextFind;
-  QPushButton* AllChange;
-  QPushButton* Cancel;
   QLabel* Label1;
   QLabel* Label5;
   QLabel* Label6;

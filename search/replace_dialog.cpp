@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -20,18 +19,11 @@ frmReplace::frmReplace(Editor& editor, QWidget* parent)
   Label2 = AddLabel("Label2", QStringLiteral("置き換え文字列"));
   txtReplace = AddLineEdit("txtReplace");
   AddCheck1(QStringLiteral("先頭から開始"));
-  Change = AddButton("Change", QStringLiteral("変　更"));
-  NextFind = AddButton("NextFind", QStringLiteral("スキップ"));
-  AllChange = AddButton("AllChange", QStringLiteral("全て変更"));
-  Cancel = AddButton("Cancel", QStringLiteral("閉じる"));
-  for (QPushButton* button : {Change, NextFind, AllChange}) button->setEnabled(false);
+  QGridLayout* buttons =
+      AddReplaceButtons(ReplaceDialogChange, ReplaceDialogNextFind, ReplaceDialogAllChange);
 
   connect(txtFind, &QLineEdit::textChanged, this, &frmReplace::txtFind_Change);
   connect(txtReplace, &QLineEdit::textChanged, this, &frmReplace::txtReplace_Change);
-  connect(Change, &QPushButton::clicked, this, &frmReplace::Change_Click);
-  connect(NextFind, &QPushButton::clicked, this, &frmReplace::NextFind_Click);
-  connect(AllChange, &QPushButton::clicked, this, &frmReplace::AllChange_Click);
-  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // Each box under its caption; the check box below them.
   auto* boxes = new QVBoxLayout;
@@ -43,12 +35,6 @@ frmReplace::frmReplace(Editor& editor, QWidget* parent)
   boxes->addWidget(txtReplace);
   boxes->addSpacing(12);
   boxes->addWidget(Check1);
-  auto* buttons = new QGridLayout;
-  buttons->addWidget(Change, 0, 0);
-  buttons->addWidget(NextFind, 0, 1);
-  buttons->addWidget(AllChange, 1, 0, 1, 2);
-  buttons->setRowStretch(2, 1);
-  buttons->addWidget(Cancel, 3, 0, 1, 2);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(16, 16, 16, 16);
   layout->setSpacing(20);
@@ -58,9 +44,7 @@ frmReplace::frmReplace(Editor& editor, QWidget* parent)
 }
 
 void frmReplace::txtFind_Change() {
-  const bool has_text = !txtFind->text().isEmpty();
-  for (QPushButton* button : {Change, NextFind, AllChange}) button->setEnabled(has_text);
-  Change->setDefault(has_text);  // Enter presses "変　更"
+  SetReady(!txtFind->text().isEmpty());
   txtReplace_Change();
 }
 
@@ -69,25 +53,6 @@ void frmReplace::txtReplace_Change() {
   m.SearchText = txtFind->text().toStdU16String();
   m.ReplaceText = txtReplace->text().toStdU16String();
   m.MatchCount = 0;
-}
-
-void frmReplace::Change_Click() {
-  Run([this](bool& check1) {
-    return ReplaceDialogChange(editor_.module(), editor_.source(), check1);
-  });
-}
-
-void frmReplace::NextFind_Click() {
-  Run([this](bool& check1) {
-    return ReplaceDialogNextFind(editor_.module(), editor_.source(), check1);
-  });
-}
-
-void frmReplace::AllChange_Click() {
-  Run([this](bool& check1) {
-    const WaitCursor wait;
-    return ReplaceDialogAllChange(editor_.module(), editor_.source(), check1);
-  });
 }
 
 void frmReplace::Open(Editor& editor) {

@@ -5,7 +5,6 @@
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace kestrum {
 
@@ -25,18 +24,11 @@ class frmReplace : public SearchDialog {
  private:
   void txtFind_Change();
   void txtReplace_Change();
-  void Change_Click();
-  void NextFind_Click();
-  void AllChange_Click();
 
   QLabel* Label1;
   QLineEdit* txtFind;
   QLabel* Label2;
   QLineEdit* txtReplace;
-  QPushButton* Change;
-  QPushButton* NextFind;
-  QPushButton* AllChange;
-  QPushButton* Cancel;
 };
 
 }  // namespace kestrum

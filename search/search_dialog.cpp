@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -60,6 +61,48 @@ void SearchDialog::Run(const std::function<SearchMessage(bool& check1)>& action)
   const SearchMessage message = action(check1);
   Check1->setChecked(check1);
   ShowSearchMessage(editor_, this, message);
+}
+
+QGridLayout* SearchDialog::AddReplaceButtons(Action change, Action next_find, Action all_change) {
+  change_ = std::move(change);
+  next_find_ = std::move(next_find);
+  all_change_ = std::move(all_change);
+  Change = AddButton("Change", QStringLiteral("変　更"));
+  NextFind = AddButton("NextFind", QStringLiteral("スキップ"));
+  AllChange = AddButton("AllChange", QStringLiteral("全て変更"));
+  Cancel = AddButton("Cancel", QStringLiteral("閉じる"));
+  SetReady(false);
+  connect(Change, &QPushButton::clicked, this, &SearchDialog::Change_Click);
+  connect(NextFind, &QPushButton::clicked, this, &SearchDialog::NextFind_Click);
+  connect(AllChange, &QPushButton::clicked, this, &SearchDialog::AllChange_Click);
+  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* grid = new QGridLayout;
+  grid->addWidget(Change, 0, 0);
+  grid->addWidget(NextFind, 0, 1);
+  grid->addWidget(AllChange, 1, 0, 1, 2);
+  grid->setRowStretch(2, 1);
+  grid->addWidget(Cancel, 3, 0, 1, 2);
+  return grid;
+}
+
+void SearchDialog::SetReady(bool ready) {
+  for (QPushButton* button : {Change, NextFind, AllChange}) button->setEnabled(ready);
+  Change->setDefault(ready);
+}
+
+void SearchDialog::Change_Click() {
+  Run([this](bool& check1) { return change_(editor_.module(), editor_.source(), check1); });
+}
+
+void SearchDialog::NextFind_Click() {
+  Run([this](bool& check1) { return next_find_(editor_.module(), editor_.source(), check1); });
+}
+
+void SearchDialog::AllChange_Click() {
+  Run([this](bool& check1) {
+    const WaitCursor wait;
+    return all_change_(editor_.module(), editor_.source(), check1);
+  });
 }
 
 void ShowSearchMessage(Editor& editor, QWidget* parent, const SearchMessage& message) {

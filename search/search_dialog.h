@@ -11,6 +11,7 @@
 #include "shell/editor.h"
 
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,8 +37,29 @@ class SearchDialog : public QDialog {
   // Runs a button's action with Check1's state and shows the message it returns.
   void Run(const std::function<SearchMessage(bool& check1)>& action);
 
+  // What a button of the Replace and the calculated-replace dialog does.
+  using Action = std::function<SearchMessage(Module1& m, TextPane& pane, bool& check1)>;
+  // Their buttons, "変　更" and "スキップ" side by side, "全て変更" under them and "閉じる" at
+  // the bottom, laid out in the grid returned. The first three start disabled.
+  QGridLayout* AddReplaceButtons(Action change, Action next_find, Action all_change);
+  // Enables the first three and makes "変　更" the default (Enter presses it), or the reverse.
+  void SetReady(bool ready);
+
   Editor& editor_;
   QCheckBox* Check1 = nullptr;
+  QPushButton* Change = nullptr;
+  QPushButton* NextFind = nullptr;
+  QPushButton* AllChange = nullptr;
+  QPushButton* Cancel = nullptr;
+
+ private:
+  void Change_Click();
+  void NextFind_Click();
+  void AllChange_Click();
+
+  Action change_;
+  Action next_find_;
+  Action all_change_;
 };
 
 // The editor's message box for a search message (nothing when it has no text).
