@@ -9,8 +9,8 @@
 namespace kestrum {
 namespace {
 
-// Far beyond any screen, and small enough that twips -> pixels never overflows an int.
-constexpr float kMaxTwips = 1.0e7f;
+// Far beyond any screen (280 inches), and within what an X11 window can measure in pixels.
+constexpr float kMaxTwips = 400000;
 
 float NotNegative(float v) { return std::max(v, 0.0f); }
 

@@ -56,7 +56,7 @@ TEST(ReadTwips, NumbersOrTheDefault) {
   } rows[] = {
       {"12000", 12000}, {" 1500 ", 1500}, {"-300", -300}, {"1234.5", 1234.5f},
       {"", 7},          {"abc", 7},       {"12abc", 7},   {"1e5", 7},  // not plain numbers
-      {"99999999", 7},                                                 // no window is that large
+      {"99999999", 7},  {"-500000", 7},                                // no window is that large
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
