@@ -15,7 +15,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "convert/word_name.h"
 #include "ncword/module1.h"
+#include "ncword/numeric.h"
 
 namespace kestrum {
 
@@ -125,6 +127,23 @@ std::u16string StreamLines(std::u16string_view src, Module1& m, ConvertLine&& co
     pos = end + 2;
   }
   return out.Take();
+}
+
+// Walks a line from index i for a conversion of address words: comments are skipped as the
+// line walk skips them, and for each capital letter that is no part of a name (VC1, END1),
+// word(letter, i) does the conversion's work and returns where the walk goes on (after i).
+template <typename Word>
+void ForEachWord(std::u16string_view line, std::size_t i, bool& in_comment, Word&& word) {
+  while (i < line.size()) {
+    const char16_t c = line[i];
+    if (c == u'(') {
+      i = SkipComment(line, i + 1, in_comment);
+    } else if (IsAddressLetter(c) && !IsInsideName(line, i)) {
+      i = word(c, i);
+    } else {
+      ++i;
+    }
+  }
 }
 
 // The end of the value characters ("+" to "9") that follow position letter: ReadWordValue's

@@ -2,7 +2,6 @@
 
 #include "convert/fast_number.h"
 #include "convert/line_stream.h"
-#include "convert/word_name.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 
@@ -53,18 +52,12 @@ void RewriteValue(std::u16string_view value, PointMode mode, LineWriter& w, std:
 
 std::u16string ConvertPoints(std::u16string_view src, PointMode mode, Module1& m) {
   return StreamLines(src, m, [mode, &m](std::u16string_view line, LineWriter& w, std::size_t i) {
-    while (i < line.size()) {
-      const char16_t c = line[i];
-      if (c == u'(') {
-        i = SkipComment(line, i + 1, m.InComment);
-      } else if (IsDimensionLetter(c) && !IsInsideName(line, i)) {
-        const std::size_t end = ValueEnd(line, i);
-        if (end > i + 1) RewriteValue(line.substr(i + 1, end - i - 1), mode, w, i + 1);
-        i = end;
-      } else {
-        ++i;
-      }
-    }
+    ForEachWord(line, i, m.InComment, [&](char16_t letter, std::size_t at) {
+      if (!IsDimensionLetter(letter)) return at + 1;
+      const std::size_t end = ValueEnd(line, at);
+      if (end > at + 1) RewriteValue(line.substr(at + 1, end - at - 1), mode, w, at + 1);
+      return end;
+    });
   });
 }
 

@@ -138,68 +138,56 @@ class UnitRun {
   // speeds are rewritten.
   void Line(std::u16string_view line, LineWriter& w, std::size_t i) {
     m_.GNumber = 0;
-    while (i < line.size()) {
-      const char16_t c = line[i];
-      if (c == u'(') {
-        i = SkipComment(line, i + 1, m_.InComment);
-        continue;
-      }
-      if (!IsAddressLetter(c) || IsInsideName(line, i)) {
-        ++i;
-        continue;
-      }
-      switch (c) {
-        case u'G': {
-          const std::size_t end = ValueEnd(line, i);
-          SetMode(line.substr(i + 1, end - i - 1));
-          i = end;
-          break;
-        }
-        case u'A':
-        case u'B':
-        case u'C':
-          // Rotary axes turn in degrees, which no change of length unit touches.
-          i = IsInchMode(mode_) ? i + 1 : Word(line, w, i, WordKind::kLength);
-          break;
-        case u'D':
-        case u'H':
-        case u'I':
-        case u'J':
-        case u'K':
-        case u'L':
-        case u'R':
-        case u'W':
-        case u'Y':
-        case u'Z':
-          i = Word(line, w, i, WordKind::kLength);
-          break;
-        case u'E':
-          i = Word(line, w, i, WordKind::kE);
-          break;
-        case u'F':
-        case u'U':
-        case u'X':
-          if (IsInchMode(mode_) && m_.GNumber == 4) {
-            // After G04 the first of these is a dwell time, which mm to inch leaves alone.
-            m_.GNumber = 1;
-            ++i;
-          } else {
-            i = Word(line, w, i, WordKind::kLength);
-          }
-          break;
-        case u'S':
-          // A spindle speed in rev/min is the same in every unit; only a surface speed (G96)
-          // changes, between m/min and ft/min.
-          i = IsInchMode(mode_) ? Word(line, w, i, WordKind::kS) : ExpressionEnd(line, i);
-          break;
-        default:
-          ++i;
-          break;
-      }
-    }
+    ForEachWord(line, i, m_.InComment,
+                [&](char16_t letter, std::size_t at) { return WordAt(line, w, letter, at); });
   }
 
  private:
+  // The word whose letter is line[at]: G words set the modes; the words of lengths, feeds and
+  // speeds are rewritten. Returns where the walk goes on.
+  std::size_t WordAt(std::u16string_view line, LineWriter& w, char16_t letter, std::size_t at) {
+    switch (letter) {
+      case u'G': {
+        const std::size_t end = ValueEnd(line, at);
+        SetMode(line.substr(at + 1, end - at - 1));
+        return end;
+      }
+      case u'A':
+      case u'B':
+      case u'C':
+        // Rotary axes turn in degrees, which no change of length unit touches.
+        return IsInchMode(mode_) ? at + 1 : Word(line, w, at, WordKind::kLength);
+      case u'D':
+      case u'H':
+      case u'I':
+      case u'J':
+      case u'K':
+      case u'L':
+      case u'R':
+      case u'W':
+      case u'Y':
+      case u'Z':
+        return Word(line, w, at, WordKind::kLength);
+      case u'E':
+        return Word(line, w, at, WordKind::kE);
+      case u'F':
+      case u'U':
+      case u'X':
+        if (IsInchMode(mode_) && m_.GNumber == 4) {
+          // After G04 the first of these is a dwell time, which mm to inch leaves alone.
+          m_.GNumber = 1;
+          return at + 1;
+        }
+        return Word(line, w, at, WordKind::kLength);
+      case u'S':
+        // A spindle speed in rev/min is the same in every unit; only a surface speed (G96)
+        // changes, between m/min and ft/min.
+        return IsInchMode(mode_) ? Word(line, w, at, WordKind::kS) : ExpressionEnd(line, at);
+      default:
+        return at + 1;
+    }
+  }
+
   // G94 and G98: feed per minute; G95 and G99: per revolution; G96: constant surface speed;
   // G97: rev/min.
   void SetMode(std::u16string_view value) {
