@@ -1,30 +1,15 @@
 #include "convert/abs_inc.h"
 
+#include <algorithm>
+#include <cstddef>
+
+#include "convert/coord_words.h"
+#include "convert/line_stream.h"
+#include "convert/word_name.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
-#include "ncword/read_word.h"
 
 namespace kestrum {
-
-int ReadGWord(Scanner& s) {
-  ReadWordValue(s);
-  s.module.GNumber = ReadNumber(s.WordValue);
-  if (s.module.GNumber == 90 || s.module.GNumber == 91) {
-    s.module.DistanceMode = static_cast<int>(s.module.GNumber);
-    return s.module.DistanceMode;
-  }
-  return 0;
-}
-
-void CommentOutWord(Scanner& s, std::size_t letter) {
-  std::u16string word;
-  word.reserve(s.NcPos - letter + 3);
-  word += u'(';
-  for (std::size_t p = letter; p <= s.NcPos; ++p) word += s.At(p);
-  word += u')';
-  s.Splice(letter - 1, word);
-}
-
 namespace {
 
 // One axis followed through the program.
@@ -50,37 +35,38 @@ class AbsIncRun {
   std::optional<std::u16string> Run(std::u16string_view src, const Progress& progress) {
     const bool in_comment = m_.InComment;
     const int distance_mode = m_.DistanceMode;
-    Scanner s(src, m_);
-    std::u16string out;
-    out.reserve(s.SrcText.size() + s.SrcText.size() / 8 + 256);
+    OutBuffer out(src.size() + src.size() / 8 + 256);
     m_.DistanceMode = options_.to_incremental ? 90 : 91;
     std::size_t lines = 0;
-    while (s.NextLine()) {
-      ScanLine(s);
-      if (header_state_ == 1) {
-        // The target mode is set once, right before the first move; the source's own mode
-        // words have become comments.
-        if (options_.start_comment) {
-          out += StartComment();
-          out += u"\r\n";
+    const bool finished = ForEachLine(src, [&](std::u16string_view line) {
+      if (header_state_ == 2) {
+        ConvertLine(line, out);
+      } else {
+        // Until the first move the line is held back: the header may have to go before it.
+        OutBuffer held(line.size() + 64);
+        ConvertLine(line, held);
+        if (header_state_ == 1) {
+          // The target mode is set once, right before the first move; the source's own
+          // mode words have become comments.
+          out.Put(Header());
+          header_state_ = 2;
         }
-        out += options_.to_incremental ? u"G91\r\n" : u"G90\r\n";
-        header_state_ = 2;
+        out.Put(held.Take());
       }
-      s.AppendLineTo(out);
-      out += u"\r\n";
-      if (progress && !progress(++lines, 0)) {
-        m_.InComment = in_comment;
-        m_.DistanceMode = distance_mode;
-        return std::nullopt;
-      }
+      out.Put(u"\r\n");
+      return !progress || progress(++lines, 0);
+    });
+    if (!finished) {
+      m_.InComment = in_comment;
+      m_.DistanceMode = distance_mode;
+      return std::nullopt;
     }
     if (options_.end_comment) {
-      out += u"(END POINT G90 X" + x_.Format(x_.source, m_.OutDialect) + u" Y" +
-             y_.Format(y_.source, m_.OutDialect) + u" Z" + z_.Format(z_.source, m_.OutDialect) +
-             u")\r\n";
+      out.Put(u"(END POINT G90 X" + x_.Format(x_.source, m_.OutDialect) + u" Y" +
+              y_.Format(y_.source, m_.OutDialect) + u" Z" + z_.Format(z_.source, m_.OutDialect) +
+              u")\r\n");
     }
-    return out;
+    return out.Take();
   }
 
  private:
@@ -90,61 +76,77 @@ class AbsIncRun {
     return a;
   }
 
-  std::u16string StartComment() const {
-    return u"(CONVERT START G90 X" + FormatCoord(ReadNumber(options_.start_x), m_.OutDialect) +
-           u" Y" + FormatCoord(ReadNumber(options_.start_y), m_.OutDialect) + u" Z" +
-           FormatCoord(ReadNumber(options_.start_z), m_.OutDialect) + u")";
+  std::u16string Header() const {
+    std::u16string header;
+    if (options_.start_comment) {
+      header = u"(CONVERT START G90 X" + FormatCoord(ReadNumber(options_.start_x), m_.OutDialect) +
+               u" Y" + FormatCoord(ReadNumber(options_.start_y), m_.OutDialect) + u" Z" +
+               FormatCoord(ReadNumber(options_.start_z), m_.OutDialect) + u")\r\n";
+    }
+    header += options_.to_incremental ? u"G91\r\n" : u"G90\r\n";
+    return header;
   }
 
-  void ScanLine(Scanner& s) {
+  void ConvertLine(std::u16string_view line, OutBuffer& out) {
+    LineWriter w(line, out);
     m_.GNumber = 0;
-    for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) {
-      const std::size_t letter = s.NcPos;
-      switch (s.TakeChar()) {
-        case u'G':
+    std::size_t i = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
+    while (i < line.size()) {
+      const char16_t c = line[i];
+      if (c == u'(') {
+        i = SkipComment(line, i + 1, m_.InComment);
+        continue;
+      }
+      if (!IsAddressLetter(c) || IsInsideName(line, i)) {
+        ++i;
+        continue;
+      }
+      switch (c) {
+        case u'G': {
           // The header word sets the mode of the whole result: a mode word of the source
-          // would switch it back, so it becomes a comment. Mode words inside comments are
-          // never reached and stay as written: wrapping them would nest parentheses, and the
-          // first ")" would end the comment early.
-          if (ReadGWord(s) != 0) CommentOutWord(s, letter);
+          // would switch it back, so it becomes a comment. Mode words inside comments stay
+          // as written: wrapping them would nest parentheses, and the first ")" would end
+          // the comment early.
+          const GWord g = ReadGWord(line, i, m_);
+          if (g.sets_mode) {
+            w.Insert(i, u"(");
+            w.Insert(g.end, u")");
+          }
+          i = g.end;
           break;
+        }
         case u'X':
-          if (!InDwell(s)) Rewrite(s, x_);
+          // G04X1.5: a dwell time, not a position.
+          i = m_.GNumber == 4 ? i + 1 : Rewrite(line, w, i, x_);
           break;
         case u'Y':
-          Rewrite(s, y_);
+          i = Rewrite(line, w, i, y_);
           break;
         case u'Z':
-          Rewrite(s, z_);
+          i = Rewrite(line, w, i, z_);
           break;
         default:
+          i = ValueEnd(line, i);  // nothing in the value of another word is examined
           break;
       }
     }
+    w.Finish();
   }
 
-  // X10. -> X-5. when the tool stood at X15 (to incremental); X=10. keeps its "=".
-  void Rewrite(Scanner& s, Axis& axis) {
-    const std::size_t letter = s.NcPos;
-    const std::size_t keep =
-        letter < s.NcLineLen() && s.At(letter + 1) == u'=' ? letter + 1 : letter;
-    ReadWordExpr(s);
-    if (s.WordValue.empty()) return;
-    // Z[100+5] is read up to its "]": the brackets the value opened go with it, so that the
-    // line does not keep a stray "]".
-    std::size_t open = 0;
-    for (std::size_t p = letter + 1; p <= s.NcPos; ++p) open += s.At(p) == u'[';
-    for (; open > 0 && s.NcPos < s.NcLineLen() && s.At(s.NcPos + 1) == u']'; --open) ++s.NcPos;
-
-    const double v = ReadNumber(s.WordValue);
-    const double target = m_.DistanceMode == 90 ? v : axis.source + v;
+  // X10. -> X-5. when the tool stood at X15 (to incremental); X=10. keeps its "=". Returns
+  // where the walk goes on.
+  std::size_t Rewrite(std::u16string_view line, LineWriter& w, std::size_t letter, Axis& axis) {
+    const CoordWord word = ReadCoordWord(line, letter, m_);
+    if (!word.has_value) return std::max(word.end, letter + 1);
+    const double target = m_.DistanceMode == 90 ? word.value : axis.source + word.value;
     const double value = options_.to_incremental ? target - axis.written : target;
-    const std::u16string text =
-        options_.point ? FormatMask(value, "#####0.####") : FormatCoord(value, m_.OutDialect);
-    s.Splice(keep, text);
+    const CoordText text =
+        options_.point ? FormatPointMask(value) : FormatCoordText(value, m_.OutDialect);
+    w.Replace(word.keep + 1, word.end, text.view());
     axis.source = axis.Store(target);
-    if (options_.to_incremental) axis.written = axis.Store(axis.written + ReadNumber(text));
+    if (options_.to_incremental) axis.written = axis.Store(axis.written + text.value());
     if (header_state_ == 0) header_state_ = 1;
+    return word.end;
   }
 
   const AbsIncOptions& options_;

@@ -1,7 +1,6 @@
 // Absolute (G90) and incremental (G91) coordinates of X, Y and Z.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,17 +26,5 @@ struct AbsIncOptions {
 // nothing at all, and InComment and DistanceMode are as they were before the run.
 std::optional<std::u16string> ConvertAbsInc(std::u16string_view src, const AbsIncOptions& options,
                                             Module1& m, const Progress& progress = {});
-
-// G words as the coordinate conversions read them. NcPos on the "G": reads the number into
-// GNumber, lets G90 and G91 switch DistanceMode and returns 90 or 91 for them, 0 for any
-// other G word. NcPos ends on the word's last character.
-int ReadGWord(Scanner& s);
-
-// Turns the word from position `letter` to NcPos into a comment, G91X5 -> (G91)X5, with NcPos
-// on the ")" so that the walk goes on after it.
-void CommentOutWord(Scanner& s, std::size_t letter);
-
-// After G04 on the same line, X is the dwell time in seconds, not a position.
-inline bool InDwell(const Scanner& s) { return s.module.GNumber == 4; }
 
 }  // namespace kestrum

@@ -1,11 +1,13 @@
 #include "convert/rotary.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
-#include "convert/abs_inc.h"
+#include "convert/coord_words.h"
+#include "convert/line_stream.h"
+#include "convert/word_name.h"
 #include "ncword/numeric.h"
-#include "ncword/read_word.h"
 
 namespace kestrum {
 
@@ -19,42 +21,51 @@ std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& optio
   const double reverse_code = ReadNumber(options.reverse);
   const bool has_axis = options.axis.size() == 1;
   const char16_t axis = has_axis ? options.axis[0] : u'\0';
+  const std::size_t total = src.ends_with(u"\r\n") ? src.size() : src.size() + 2;
 
-  Scanner s(src, m);
-  std::u16string out;
-  out.reserve(s.SrcText.size() + s.SrcText.size() / 16 + 16);
+  OutBuffer out(src.size() + src.size() / 16 + 16);
   bool forward_in_force = true;  // taken to be in force before the first line
   double target = 0;
   double last = 0;
   m.DistanceMode = 90;
-  while (s.NextLine()) {
+  const bool finished = ForEachLine(src, [&](std::u16string_view line) {
     m.GNumber = 0;
-    double line_m = 0;             // the last M word of the line
-    std::size_t open_comment = 0;  // a "(" that the line does not close
-    for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) {
-      const std::size_t pos = s.NcPos;
-      const char16_t c = s.TakeChar();
-      if (c == kNoChar && s.At(pos) == u'(') open_comment = pos;
-      if (c == u')' || c == kNoChar) continue;
-      if (c == u'G') {
-        ReadGWord(s);
+    double line_m = 0;                                // the last M word of the line
+    std::size_t open_comment = std::u16string::npos;  // a "(" that the line does not close
+    std::size_t i = m.InComment ? SkipComment(line, 0, m.InComment) : 0;
+    while (i < line.size()) {
+      const char16_t c = line[i];
+      if (c == u'(') {
+        const std::size_t at = i;
+        i = SkipComment(line, i + 1, m.InComment);
+        if (m.InComment) open_comment = at;
+        continue;
+      }
+      if (c == u')' || IsInsideName(line, i)) {
+        ++i;
+      } else if (c == u'G') {
+        i = ReadGWord(line, i, m).end;
       } else if (has_axis && c == axis) {
-        ReadWordExpr(s);
-        if (s.WordValue.empty()) continue;
-        double t = ReadNumber(s.WordValue);
+        const CoordWord word = ReadCoordWord(line, i, m);
+        i = std::max(word.end, i + 1);
+        if (!word.has_value) continue;
+        double t = word.value;
         if (m.DistanceMode == 91) t += last;
         // One turn is taken off or added once: C450. is 90, C-30. is 330, C720. is 360.
         if (t > 360) t -= 360;
         if (t < 0) t += 360;
         target = t;
       } else if (c == u'M') {
-        ReadWordExpr(s);
-        if (!s.WordValue.empty()) line_m = ReadNumber(s.WordValue);
+        const CoordWord word = ReadCoordWord(line, i, m);
+        i = std::max(word.end, i + 1);
+        if (word.has_value) line_m = word.value;
         if (line_m == forward_code) {
           forward_in_force = true;
         } else if (line_m == reverse_code) {
           forward_in_force = false;
         }
+      } else {
+        ++i;
       }
     }
     const std::u16string* code = nullptr;
@@ -72,22 +83,25 @@ std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& optio
       }
       last = target;
     }
-    if (code && open_comment != 0) {
-      // At the end of a comment that the line leaves open, the code would be comment too:
-      // C270.(TURN -> C270. M16(TURN
-      s.Insert(open_comment - 1, u" M" + *code);
-      code = nullptr;
+    // At the end of a comment that the line leaves open, the code would be comment too:
+    // C270.(TURN -> C270. M16(TURN
+    const std::size_t at = code ? std::min(open_comment, line.size()) : line.size();
+    out.Put(line.substr(0, at));
+    if (code) {
+      out.Put(u" M");
+      out.Put(*code);
     }
-    s.AppendLineTo(out);
-    if (code) (out += u" M") += *code;
-    out += u"\r\n";
-    if (progress && !progress(s.TextPos - 1, s.SrcText.size())) {
-      m.InComment = in_comment;
-      m.DistanceMode = distance_mode;
-      return {};
-    }
+    out.Put(line.substr(at));
+    out.Put(u"\r\n");
+    const std::size_t done = static_cast<std::size_t>(line.data() - src.data()) + line.size() + 2;
+    return !progress || progress(std::min(done, total), total);
+  });
+  if (!finished) {
+    m.InComment = in_comment;
+    m.DistanceMode = distance_mode;
+    return {};
   }
-  return out;
+  return out.Take();
 }
 
 }  // namespace kestrum

@@ -1,60 +1,35 @@
 #include "convert/xy_cx.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
+#include <vector>
 
-#include "convert/abs_inc.h"
-#include "ncword/format_coord.h"
+#include "convert/coord_words.h"
+#include "convert/line_stream.h"
+#include "convert/word_name.h"
 #include "ncword/numeric.h"
-#include "ncword/read_word.h"
-#include "ncword/scanner.h"
 
 namespace kestrum {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
 
-// Where a source word stands in the line: its letter and the last character of its value.
-// start 0: the word is not on the line.
+// Where a source word stands in the line: [start, end) from its letter to the end of its
+// value. start npos: the word is not on the line.
 struct WordPlace {
-  std::size_t start = 0;
+  std::size_t start = std::u16string::npos;
   std::size_t end = 0;
+  bool present() const { return start != std::u16string::npos; }
 };
 
-// The target words of one converted line.
-struct TargetTexts {
-  std::u16string first;   // C (to C/X) or X (to X/Y)
-  std::u16string second;  // X (to C/X) or Y (to X/Y)
+// A piece [from, to) of the line replaced by the texts on the way out.
+struct Edit {
+  std::size_t from;
+  std::size_t to;
+  std::u16string_view text[4];
 };
-
-// X/Y to angle and diameter. The angle lies in [0, 360); on the Y axis it is 90 or 270, and
-// the origin, where any angle will do, gives 270.
-TargetTexts ToCx(double x, double y, int out_dialect) {
-  const float diameter = ToSingle(2 * std::sqrt(x * x + y * y));
-  double angle;
-  if (x == 0) {
-    angle = y > 0 ? 90 : 270;
-  } else {
-    angle = std::atan(std::fabs(y) / std::fabs(x)) * 180 / kPi;
-    if (x < 0 && y > 0) {
-      angle = 180 - angle;
-    } else if (x > 0 && y < 0) {
-      angle = 360 - angle;
-    } else if (x < 0 && y < 0) {
-      angle = angle + 180;
-    } else if (x < 0) {
-      angle = 180;
-    }
-  }
-  return {FormatCoord(angle, out_dialect), FormatCoord(diameter, out_dialect)};
-}
-
-// Angle and diameter to X/Y. C0 is taken as 360, which is the same direction.
-TargetTexts ToXy(double c, double diameter, int out_dialect) {
-  const double a = (c > 0 ? c : c + 360) * kPi / 180;
-  const double r = diameter / 2;
-  return {FormatCoord(r * std::cos(a), out_dialect), FormatCoord(r * std::sin(a), out_dialect)};
-}
 
 class XyCxRun {
  public:
@@ -66,76 +41,146 @@ class XyCxRun {
         m_(m) {}
 
   std::u16string Run(std::u16string_view src) {
-    Scanner s(src, m_);
-    std::u16string out;
-    out.reserve(s.SrcText.size() + s.SrcText.size() / 4 + 16);
+    OutBuffer out(src.size() + src.size() / 8 + 16);
     m_.DistanceMode = 90;
-    while (s.NextLine()) {
-      ScanLine(s);
-      if ((place_[0].start != 0 || place_[1].start != 0) && !blocked_) {
-        WriteConverted(s.Line(), out);
-      } else {
+    ForEachLine(src, [&](std::u16string_view line) {
+      ScanLine(line);
+      if ((place_[0].present() || place_[1].present()) && !blocked_) {
+        Convert(line);
+      } else if (touched_) {
         // A C, X or Y that this run did not write moves the axis elsewhere: the next
         // converted line writes both its words again.
-        if (touched_) written_ = {};
-        s.AppendLineTo(out);
+        written_[0] = written_[1] = CoordText();
       }
-      out += u"\r\n";
-    }
-    return out;
+      LineWriter w(line, out);
+      for (const Edit& e : edits_) {
+        w.Replace(e.from, e.to, e.text[0]);
+        for (int k = 1; k < 4; ++k) w.Insert(e.to, e.text[k]);
+      }
+      w.Finish();
+      out.Put(u"\r\n");
+      return true;
+    });
+    return out.Take();
   }
 
  private:
-  void ScanLine(Scanner& s) {
+  void ScanLine(std::u16string_view line) {
     m_.GNumber = 0;
     place_[0] = place_[1] = {};
     blocked_ = touched_ = false;
-    for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) {
-      const std::size_t letter = s.NcPos;
-      const char16_t c = s.TakeChar();
-      if (c == u'G') {
+    edits_.clear();
+    std::size_t i = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
+    while (i < line.size()) {
+      const char16_t c = line[i];
+      if (c == u'(') {
+        i = SkipComment(line, i + 1, m_.InComment);
+        continue;
+      }
+      if (!IsAddressLetter(c) || IsInsideName(line, i)) {
+        ++i;
+      } else if (c == u'G') {
         // Values of incremental lines are converted as they stand, as positions.
-        if (ReadGWord(s) == 91) CommentOutWord(s, letter);
-      } else if (c == u'X' && InDwell(s)) {
-        // G04X1.5: a dwell time, not a position.
-      } else if (c == source_[0] || c == source_[1]) {
+        const GWord g = ReadGWord(line, i, m_);
+        if (g.sets_mode && m_.DistanceMode == 91) {
+          edits_.push_back({i, i, {u"("}});
+          edits_.push_back({g.end, g.end, {u")"}});
+        }
+        i = g.end;
+      } else if (c == u'X' && m_.GNumber == 4) {
+        ++i;  // G04X1.5: a dwell time, not a position
+      } else if (c != source_[0] && c != source_[1] && c != blocker_) {
+        i = ValueEnd(line, i);  // nothing in the value of another word is examined
+      } else {
         touched_ = true;
-        const int i = c == source_[0] ? 0 : 1;
-        ReadWordExpr(s);
+        const CoordWord word = ReadCoordWord(line, i, m_);
         // A bare letter is no word: the line keeps it and is not converted for it.
-        if (s.WordValue.empty()) continue;
-        place_[i] = {letter, s.NcPos};
-        kept_[i] = ReadNumber(s.WordValue);
-      } else if (c == blocker_) {
-        touched_ = true;
-        ReadWordExpr(s);
-        if (!s.WordValue.empty()) blocked_ = true;
+        if (word.has_value && c == blocker_) {
+          blocked_ = true;
+        } else if (word.has_value) {
+          const int k = c == source_[0] ? 0 : 1;
+          place_[k] = {i, word.end};
+          kept_[k] = word.value;
+        }
+        i = std::max(word.end, i + 1);
       }
     }
   }
 
   // G01X10.Y10.F200 -> G01 + C45.0 + "" + X28.284 + F200: prefix, first target word, middle,
-  // second target word, rest.
-  void WriteConverted(const std::u16string& line, std::u16string& out) {
-    const TargetTexts texts =
-        to_cx_ ? ToCx(kept_[0], kept_[1], m_.OutDialect) : ToXy(kept_[0], kept_[1], m_.OutDialect);
-    const bool x_first =
-        place_[1].start == 0 || (place_[0].start != 0 && place_[0].start < place_[1].start);
-    const WordPlace& first = x_first ? place_[0] : place_[1];
-    const WordPlace& second = x_first ? place_[1] : place_[0];
-    const std::size_t line_start = out.size();
-    out.append(line, 0, first.start - 1);
-    if (texts.first != written_.first) (out += target_[0]) += texts.first;
-    std::size_t last_end = first.end;
-    if (second.start != 0) {
-      out.append(line, first.end, second.start - 1 - first.end);
-      last_end = second.end;
+  // second target word, rest. A target word whose text is the one written last is left out.
+  void Convert(std::u16string_view line) {
+    if (to_cx_) {
+      ToCx(kept_[0], kept_[1]);
+    } else {
+      ToXy(kept_[0], kept_[1]);
     }
+    // The letter and the text of each target word, both empty when it is left out.
+    std::u16string_view word[2][2];
+    for (int k = 0; k < 2; ++k) {
+      if (text_[k].view() == written_[k].view()) continue;
+      written_[k] = text_[k];
+      word[k][0] = std::u16string_view(&target_[k], 1);
+      word[k][1] = written_[k].view();
+    }
+    const bool first_is_0 =
+        !place_[1].present() || (place_[0].present() && place_[0].start < place_[1].start);
+    const WordPlace& first = place_[first_is_0 ? 0 : 1];
+    const WordPlace& second = place_[first_is_0 ? 1 : 0];
     // To X/Y, a line that would begin with a lone blank before its Y word loses the blank.
-    if (!to_cx_ && out.size() == line_start + 1 && out.back() == u' ') out.pop_back();
-    if (texts.second != written_.second) (out += target_[1]) += texts.second;
-    out.append(line, last_end);
-    written_ = texts;
+    if (!to_cx_ && word[0][0].empty()) {
+      const std::size_t middle = second.present() ? second.start - first.end : 0;
+      if (first.start + middle == 1) {
+        const std::size_t blank = first.start == 1 ? 0 : first.end;
+        if (line[blank] == u' ') AddEdit({blank, blank + 1, {}});
+      }
+    }
+    if (second.present()) {
+      AddEdit({first.start, first.end, {word[0][0], word[0][1]}});
+      AddEdit({second.start, second.end, {word[1][0], word[1][1]}});
+    } else {
+      AddEdit({first.start, first.end, {word[0][0], word[0][1], word[1][0], word[1][1]}});
+    }
+  }
+
+  // Edits go in the order of their places in the line; of two at one place, the earlier
+  // stays first (a ")" inserted after G91 before the word that follows it).
+  void AddEdit(const Edit& e) {
+    edits_.push_back(e);
+    for (std::size_t k = edits_.size() - 1; k > 0 && edits_[k - 1].from > e.from; --k) {
+      std::swap(edits_[k - 1], edits_[k]);
+    }
+  }
+
+  // X/Y to angle and diameter. The angle lies in [0, 360); on the Y axis it is 90 or 270, and
+  // the origin, where any angle will do, gives 270.
+  void ToCx(double x, double y) {
+    const float diameter = ToSingle(2 * std::sqrt(x * x + y * y));
+    double angle;
+    if (x == 0) {
+      angle = y > 0 ? 90 : 270;
+    } else {
+      angle = std::atan(std::fabs(y) / std::fabs(x)) * 180 / kPi;
+      if (x < 0 && y > 0) {
+        angle = 180 - angle;
+      } else if (x > 0 && y < 0) {
+        angle = 360 - angle;
+      } else if (x < 0 && y < 0) {
+        angle = angle + 180;
+      } else if (x < 0) {
+        angle = 180;
+      }
+    }
+    text_[0] = FormatCoordText(angle, m_.OutDialect);
+    text_[1] = FormatCoordText(diameter, m_.OutDialect);
+  }
+
+  // Angle and diameter to X/Y. C0 is taken as 360, which is the same direction.
+  void ToXy(double c, double diameter) {
+    const double a = (c > 0 ? c : c + 360) * kPi / 180;
+    const double r = diameter / 2;
+    text_[0] = FormatCoordText(r * std::cos(a), m_.OutDialect);
+    text_[1] = FormatCoordText(r * std::sin(a), m_.OutDialect);
   }
 
   const bool to_cx_;
@@ -145,10 +190,12 @@ class XyCxRun {
   Module1& m_;
 
   double kept_[2] = {0, 0};  // the source words' last values, carried from line to line
-  TargetTexts written_;      // the target words' texts as last written
+  CoordText written_[2];     // the target words' texts as last written
+  CoordText text_[2];        // the target texts of the current line
   WordPlace place_[2];       // per line
   bool blocked_ = false;     // per line
   bool touched_ = false;     // per line: a source or blocking letter outside comments
+  std::vector<Edit> edits_;  // per line, the mode words turned into comments first
 };
 
 }  // namespace

@@ -2,13 +2,16 @@
 
 #include <cmath>
 #include <cstddef>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/abs_inc.h"
+#include "convert/coord_words.h"
 #include "convert/rotary.h"
 #include "convert/xy_cx.h"
+#include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
 #include "ncword/scanner.h"
@@ -45,6 +48,97 @@ std::u16string AbsInc(const std::vector<std::string>& lines, const AbsIncOptions
   Module1 m;
   m.OutDialect = style;
   return ConvertAbsInc(Program(lines), o, m).value();
+}
+
+// The word readers and formatters of the coordinate conversions work on integers where they
+// can; they must give exactly what the expression reader and the formatters give.
+TEST(CoordWords, ReadLikeTheExpressionReader) {
+  std::mt19937 random(2024);
+  const std::u16string pieces[] = {u"0",       u"1", u"5", u"9",        u"12",     u"300",
+                                   u"1234567", u".", u"-", u"+",        u"*",      u"/",
+                                   u"=",       u"[", u"]", u",",        u" ",      u"#1",
+                                   u"Y",       u"(", u"E", u"99999999", u"0.0005", u"123.4567"};
+  const auto check = [](const std::u16string& line) {
+    SCOPED_TRACE(Utf8(line));
+    Module1 m;
+    const CoordWord word = ReadCoordWord(line, 0, m);
+    Scanner s(line, m);
+    s.NextLine();
+    ReadWordExpr(s);
+    ASSERT_EQ(word.has_value, !s.WordValue.empty());
+    if (!word.has_value) {
+      EXPECT_EQ(word.end, s.NcPos);
+      return;
+    }
+    EXPECT_EQ(word.value, ReadNumber(s.WordValue));
+    // The closing brackets of the value go with it.
+    std::size_t end = s.NcPos;
+    std::size_t open = 0;
+    for (std::size_t p = 1; p < s.NcPos; ++p) open += line[p] == u'[';
+    for (; open > 0 && end < line.size() && line[end] == u']'; --open) ++end;
+    EXPECT_EQ(word.end, end);
+    EXPECT_EQ(word.keep, line.size() > 1 && line[1] == u'=' ? 1u : 0u);
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string line = u"X";
+    const int n = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < n; ++i) line += pieces[random() % std::size(pieces)];
+    check(line);
+  }
+  // Plain numbers of every length and magnitude, the common case.
+  for (int round = 0; round < 50000; ++round) {
+    std::u16string digits = U(std::to_string(random() % 100000000));
+    const std::size_t point = random() % (digits.size() + 2);
+    if (point <= digits.size()) digits.insert(point, u".");
+    check((random() % 2 ? u"X-" : u"X") + digits);
+  }
+}
+
+TEST(CoordWords, FormatLikeTheFormatters) {
+  std::mt19937_64 random(7);
+  std::vector<double> values = {0,
+                                -0.0,
+                                0.0005,
+                                -0.0005,
+                                0.00049999,
+                                1e-5,
+                                9.99995e-6,
+                                1e-300,
+                                1e8,
+                                1e9,
+                                -1e9,
+                                1e15,
+                                1e300,
+                                0.00005,
+                                2.675,
+                                1.0005,
+                                -0.0125,
+                                999999999.9999,
+                                12.34565,
+                                0.1 + 0.2,
+                                std::nan(""),
+                                std::numeric_limits<double>::infinity()};
+  for (int i = 0; i < 50000; ++i) {
+    // Values of few decimals and their neighbours, where the rounding decides.
+    const double base =
+        static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
+        std::pow(10.0, static_cast<int>(random() % 9));
+    values.push_back(base);
+    values.push_back(std::nextafter(base, 1e300));
+    values.push_back(std::nextafter(base, -1e300));
+    values.push_back(base + 0.00005);
+  }
+  for (const double v : values) {
+    SCOPED_TRACE(testing::Message() << std::hexfloat << v);
+    for (const int style : {0, 1, 2}) {
+      const CoordText t = FormatCoordText(v, style);
+      ASSERT_EQ(t.view(), FormatCoord(v, style));
+      ASSERT_EQ(t.value(), ReadNumber(t.view()));
+    }
+    const CoordText t = FormatPointMask(v);
+    ASSERT_EQ(t.view(), FormatMask(v, "#####0.####"));
+    ASSERT_EQ(t.value(), ReadNumber(t.view()));
+  }
 }
 
 const std::vector<std::string> kExampleA = {
@@ -105,6 +199,8 @@ TEST(ConvertAbsInc, RewritesOnlyCoordinateValues) {
       {true, "X1.5G04", "X1.5G04"},
       {true, "X-.25", "X-0.25"},
       {true, "X0.00004", "X0."},
+      // A letter after a capital belongs to a name: the X of MAX is no axis word.
+      {true, "#1=MAX[2,3]X1.", "#1=MAX[2,3]X1."},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.src);
@@ -196,19 +292,22 @@ TEST(ConvertAbsInc, RoundingDoesNotAddUp) {
 }
 
 // The absolute positions of the X, Y and Z words of a program, in order, as the machine
-// reaches them: each word gives its axis' position after it.
+// reaches them: each word gives its axis' position after it. Read with the toolkit alone.
 std::vector<double> Positions(std::u16string_view text) {
   Module1 m;
+  bool incremental = false;
   double pos[3] = {0, 0, 0};
   std::vector<double> out;
   WalkLines(text, m, [&](Scanner& s, char16_t c) {
     if (c == u'G') {
-      ReadGWord(s);
-    } else if ((c == u'X' && !InDwell(s)) || c == u'Y' || c == u'Z') {
+      ReadWordValue(s);
+      const double g = ReadNumber(s.WordValue);
+      if (g == 90 || g == 91) incremental = g == 91;
+    } else if (c == u'X' || c == u'Y' || c == u'Z') {
       ReadWordExpr(s);
       if (s.WordValue.empty()) return;
       double& p = pos[c - u'X'];
-      p = (m.DistanceMode == 91 ? p : 0) + ReadNumber(s.WordValue);
+      p = (incremental ? p : 0) + ReadNumber(s.WordValue);
       out.push_back(p);
     }
   });
@@ -372,6 +471,7 @@ TEST(ConvertRotary, TargetsAndWrapping) {
       {{"C270.(TURN", "C10.)C300."}, {"C270. M16(TURN", "C10.)C300. M15"}},
       {{"(C270.)", "C"}, {"(C270.)", "C"}},
       {{"M16", "C10."}, {"M16", "C10. M15"}},
+      {{"VC1=270."}, {"VC1=270."}},  // the variable VC1, not the C axis
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.src.front());
