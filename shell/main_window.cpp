@@ -24,6 +24,7 @@
 #include "convert/points_dialog.h"
 #include "convert/spaces_dialog.h"
 #include "convert/unit_dialog.h"
+#include "machine/machine_dialog.h"
 #include "search/find_dialog.h"
 #include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
@@ -617,7 +618,10 @@ void frmMain::mnuConvertUnit_Click() {
   dialog.exec();
 }
 
-void frmMain::mnuConvertMachine_Click() {}
+void frmMain::mnuConvertMachine_Click() {
+  Machine dialog(*this, this);
+  dialog.exec();
+}
 
 void frmMain::mnuHelpAbout_Click() {
   frmAbout about(this);
