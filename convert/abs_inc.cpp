@@ -5,7 +5,6 @@
 
 #include "convert/coord_words.h"
 #include "convert/line_stream.h"
-#include "convert/word_name.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 
@@ -90,17 +89,8 @@ class AbsIncRun {
   void ConvertLine(std::u16string_view line, OutBuffer& out) {
     LineWriter w(line, out);
     m_.GNumber = 0;
-    std::size_t i = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
-    while (i < line.size()) {
-      const char16_t c = line[i];
-      if (c == u'(') {
-        i = SkipComment(line, i + 1, m_.InComment);
-        continue;
-      }
-      if (!IsAddressLetter(c) || IsInsideName(line, i)) {
-        ++i;
-        continue;
-      }
+    const std::size_t start = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
+    ForEachWord(line, start, m_.InComment, [&](char16_t c, std::size_t i) -> std::size_t {
       switch (c) {
         case u'G': {
           // The header word sets the mode of the whole result: a mode word of the source
@@ -112,24 +102,19 @@ class AbsIncRun {
             w.Insert(i, u"(");
             w.Insert(g.end, u")");
           }
-          i = g.end;
-          break;
+          return g.end;
         }
         case u'X':
           // G04X1.5: a dwell time, not a position.
-          i = m_.GNumber == 4 ? i + 1 : Rewrite(line, w, i, x_);
-          break;
+          return m_.GNumber == 4 ? i + 1 : Rewrite(line, w, i, x_);
         case u'Y':
-          i = Rewrite(line, w, i, y_);
-          break;
+          return Rewrite(line, w, i, y_);
         case u'Z':
-          i = Rewrite(line, w, i, z_);
-          break;
+          return Rewrite(line, w, i, z_);
         default:
-          i = ValueEnd(line, i);  // nothing in the value of another word is examined
-          break;
+          return ValueEnd(line, i);  // nothing in the value of another word is examined
       }
-    }
+    });
     w.Finish();
   }
 

@@ -3,7 +3,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 
 #include "ncword/format_coord.h"
@@ -173,27 +172,6 @@ std::optional<NumberText> FastFixed(double v, int decimals, Point point, double&
 }
 
 }  // namespace
-
-std::size_t FindCrLf(std::u16string_view text, std::size_t pos) {
-  // Four characters at a time: a lane of x is zero where the text holds a CR.
-  constexpr std::uint64_t kCr = 0x000D000D000D000Du;
-  constexpr std::uint64_t kOnes = 0x0001000100010001u;
-  constexpr std::uint64_t kHighs = 0x8000800080008000u;
-  const std::size_t size = text.size();
-  for (;;) {
-    while (pos + 4 <= size) {
-      std::uint64_t chars;
-      std::memcpy(&chars, text.data() + pos, sizeof chars);
-      const std::uint64_t x = chars ^ kCr;
-      if (((x - kOnes) & ~x & kHighs) != 0) break;
-      pos += 4;
-    }
-    while (pos < size && text[pos] != u'\r') ++pos;
-    if (pos + 1 >= size) return size;
-    if (text[pos + 1] == u'\n') return pos;
-    ++pos;
-  }
-}
 
 GWord ReadGWord(std::u16string_view line, std::size_t letter, Module1& m) {
   std::size_t end = letter + 1;

@@ -9,12 +9,10 @@
 #include <string_view>
 
 #include "convert/fast_number.h"
+#include "convert/line_stream.h"
 #include "ncword/module1.h"
 
 namespace kestrum {
-
-// The index of the first CR LF in text at or after pos, or text.size() when there is none.
-std::size_t FindCrLf(std::u16string_view text, std::size_t pos);
 
 // Calls line_fn(line) for each line of src: src cut at CR LF, with a CR LF added when src does
 // not end in one (an empty source is one empty line). line_fn returns false to stop; then

@@ -8,7 +8,6 @@
 
 #include "convert/coord_words.h"
 #include "convert/line_stream.h"
-#include "convert/word_name.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
@@ -70,41 +69,33 @@ class XyCxRun {
     place_[0] = place_[1] = {};
     blocked_ = touched_ = false;
     edits_.clear();
-    std::size_t i = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
-    while (i < line.size()) {
-      const char16_t c = line[i];
-      if (c == u'(') {
-        i = SkipComment(line, i + 1, m_.InComment);
-        continue;
-      }
-      if (!IsAddressLetter(c) || IsInsideName(line, i)) {
-        ++i;
-      } else if (c == u'G') {
+    const std::size_t start = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
+    ForEachWord(line, start, m_.InComment, [&](char16_t c, std::size_t i) -> std::size_t {
+      if (c == u'G') {
         // Values of incremental lines are converted as they stand, as positions.
         const GWord g = ReadGWord(line, i, m_);
         if (g.sets_mode && m_.DistanceMode == 91) {
           edits_.push_back({i, i, {u"("}});
           edits_.push_back({g.end, g.end, {u")"}});
         }
-        i = g.end;
-      } else if (c == u'X' && m_.GNumber == 4) {
-        ++i;  // G04X1.5: a dwell time, not a position
-      } else if (c != source_[0] && c != source_[1] && c != blocker_) {
-        i = ValueEnd(line, i);  // nothing in the value of another word is examined
-      } else {
-        touched_ = true;
-        const CoordWord word = ReadCoordWord(line, i, m_);
-        // A bare letter is no word: the line keeps it and is not converted for it.
-        if (word.has_value && c == blocker_) {
-          blocked_ = true;
-        } else if (word.has_value) {
-          const int k = c == source_[0] ? 0 : 1;
-          place_[k] = {i, word.end};
-          kept_[k] = word.value;
-        }
-        i = std::max(word.end, i + 1);
+        return g.end;
       }
-    }
+      if (c == u'X' && m_.GNumber == 4) return i + 1;  // G04X1.5: a dwell time, no position
+      if (c != source_[0] && c != source_[1] && c != blocker_) {
+        return ValueEnd(line, i);  // nothing in the value of another word is examined
+      }
+      touched_ = true;
+      const CoordWord word = ReadCoordWord(line, i, m_);
+      // A bare letter is no word: the line keeps it and is not converted for it.
+      if (word.has_value && c == blocker_) {
+        blocked_ = true;
+      } else if (word.has_value) {
+        const int k = c == source_[0] ? 0 : 1;
+        place_[k] = {i, word.end};
+        kept_[k] = word.value;
+      }
+      return std::max(word.end, i + 1);
+    });
   }
 
   // G01X10.Y10.F200 -> G01 + C45.0 + "" + X28.284 + F200: prefix, first target word, middle,
