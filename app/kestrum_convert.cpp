@@ -6,6 +6,9 @@
 // input's encoding. Exit status: 0 success, 1 the conversion failed, 2 bad usage, 3 a file
 // could not be read or written.
 #include <fcntl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -520,7 +523,7 @@ int Main(int argc, char** argv) {
     Module1 m;
     m.OutDialect = out_dialect;
     Outcome outcome = convert(decoded.text, m);
-    decoded.text = std::u16string();
+    std::u16string().swap(decoded.text);  // frees it (a move from an empty string may not)
     if (!outcome.message.empty()) std::cerr << ToUtf8(outcome.message) << "\n";
     if (outcome.status != kExitOk) {
       if (status == kExitOk) status = outcome.status;
@@ -559,6 +562,13 @@ int Main(int argc, char** argv) {
 }  // namespace kestrum
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // A large program is held as bytes, as text, as the result and as the result's bytes, one
+  // after the other. Kept in the heap rather than in mappings of their own, the memory of
+  // one is used again for the next instead of being handed back and faulted in anew.
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
   std::ios::sync_with_stdio(false);
   return kestrum::Main(argc, argv);
 }
