@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "machine/translate.h"
 #include "shell/document.h"
@@ -377,27 +378,17 @@ void Machine::HandleEditorKey(int key) {
 
 bool Machine::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Text1 && event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    switch (key->key()) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        HandleEditorKey(kKeyEnter);
-        return true;
-      case Qt::Key_Tab:
-        HandleEditorKey(kKeyTab);
-        return true;
-      case Qt::Key_Escape:
-        HandleEditorKey(kKeyEsc);  // the editor's Esc, not the dialog's
-        return true;
-      case Qt::Key_Up:
-        HandleEditorKey(kKeyUp);
-        return true;
-      case Qt::Key_Down:
-        HandleEditorKey(kKeyDown);
-        return true;
-      default:
-        return false;
+    // The editor's own keys; Esc is the editor's, not the dialog's.
+    static constexpr std::pair<int, int> kEditorKeys[] = {
+        {Qt::Key_Return, kKeyEnter}, {Qt::Key_Enter, kKeyEnter}, {Qt::Key_Tab, kKeyTab},
+        {Qt::Key_Escape, kKeyEsc},   {Qt::Key_Up, kKeyUp},       {Qt::Key_Down, kKeyDown}};
+    const int pressed = static_cast<QKeyEvent*>(event)->key();
+    for (const auto& [qt_key, key] : kEditorKeys) {
+      if (pressed != qt_key) continue;
+      HandleEditorKey(key);
+      return true;
     }
+    return false;
   }
   if (watched == MSFlexGrid1) {
     // The window getting active again gives the grid back its focus; that is no move of

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -118,67 +119,48 @@ struct MCodeRow {
   std::u16string_view after;
 };
 
-// True when text occurs in line at i.
-bool TextAt(std::u16string_view line, std::size_t i, std::u16string_view text) {
-  return line.substr(i, text.size()) == text;
-}
+// A few characters and texts that a line may hold anywhere (comments included; the code view
+// then decides). Most lines hold none, and are spared the view; each character of a line
+// costs one look-up in a table of first characters.
+class Triggers {
+ public:
+  Triggers(std::u16string_view characters, std::initializer_list<std::u16string_view> texts)
+      : texts_(texts) {
+    for (const char16_t c : characters) {
+      first_[c] = true;
+      whole_[c] = true;
+    }
+    for (const std::u16string_view text : texts_) first_[text[0]] = true;
+  }
 
-// FANUC to OSP: whether the line may hold a macro statement or a variable (the code view
-// then decides, leaving comments out).
+  bool In(std::u16string_view line) const {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const char16_t c = line[i];
+      if (c >= first_.size() || !first_[c]) continue;
+      if (whole_[c]) return true;
+      for (const std::u16string_view text : texts_) {
+        if (line.substr(i, text.size()) == text) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::vector<std::u16string_view> texts_;
+  std::array<bool, 128> first_{};
+  std::array<bool, 128> whole_{};
+};
+
+// FANUC to OSP: a macro statement or a variable.
 bool MayHoldMacro(std::u16string_view line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    switch (line[i]) {
-      case u'#':
-        return true;
-      case u'I':
-        if (TextAt(line, i, u"IF")) return true;
-        break;
-      case u'G':
-        if (TextAt(line, i, u"GOTO")) return true;
-        break;
-      case u'W':
-        if (TextAt(line, i, u"WHILE")) return true;
-        break;
-      case u'E':
-        if (TextAt(line, i, u"END")) return true;
-        break;
-      default:
-        break;
-    }
-  }
-  return false;
+  static const Triggers triggers(u"#", {u"IF", u"GOTO", u"WHILE", u"END"});
+  return triggers.In(line);
 }
 
-// OSP to FANUC: whether any of the rewrites before the scan can apply to the line.
+// OSP to FANUC: text that one of the rewrites before the scan works on.
 bool MayRewrite(std::u16string_view line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    switch (line[i]) {
-      case u'#':
-      case u'=':
-        return true;
-      case u'C':
-        if (TextAt(line, i, u"CALL")) return true;
-        break;
-      case u'R':
-        if (TextAt(line, i, u"RTS")) return true;
-        break;
-      case u'M':
-        if (TextAt(line, i, u"MSG")) return true;
-        break;
-      case u'V':
-        if (TextAt(line, i, u"VC") || TextAt(line, i, u"VNCOM")) return true;
-        break;
-      case u'I':
-        if (TextAt(line, i, u"IF")) return true;
-        break;
-      case u'G':
-        if (TextAt(line, i, u"GOTO")) return true;
-        break;
-      default:
-        break;
-    }
-  }
-  return false;
+  static const Triggers triggers(u"#=", {u"CALL", u"RTS", u"MSG", u"VC", u"VNCOM", u"IF", u"GOTO"});
+  return triggers.In(line);
 }
 
 class Translator {
@@ -414,26 +396,6 @@ class Translator {
             SortG(ReadNumber(s.WordValue));
           }
           break;
-        case u'A':
-        case u'B':
-        case u'C':
-        case u'D':
-        case u'H':
-        case u'I':
-        case u'J':
-        case u'K':
-        case u'L':
-        case u'Q':
-        case u'U':
-        case u'W':
-        case u'X':
-        case u'Y':
-        case u'Z':
-          if (const std::optional<double> v = ReadExprValue(s)) {
-            w.Value(c) = *v;
-            w.has[Index(c)] = true;
-          }
-          break;
         case u'E':
           ReadExprValue(s);
           w.has[Index(c)] = true;
@@ -467,6 +429,13 @@ class Translator {
           if (!s.WordValue.empty()) w.hash_number = ReadNumber(s.WordValue);
           break;
         default:
+          // The letters whose value and presence both count.
+          if (std::u16string_view(u"ABCDHIJKLQUWXYZ").find(c) != std::u16string_view::npos) {
+            if (const std::optional<double> v = ReadExprValue(s)) {
+              w.Value(c) = *v;
+              w.has[Index(c)] = true;
+            }
+          }
           break;
       }
     }
@@ -569,13 +538,7 @@ class Translator {
     if (w.block_delete) out_ += u"/ ";
     if (w.Has(u'N')) WholeWord(u'N', w.Value(u'N'), to_osp_ ? kFourDigits : kInteger);
     if (w.distance > 0) GWord(w.distance);
-    for (const double g : w.other_g) {
-      if (to_osp_) {
-        GRuleToOsp(g);
-      } else {
-        GRuleToFanuc(g);
-      }
-    }
+    for (const double g : w.other_g) GRule(g);
     if (w.Has(u'A')) CoordWord(u'A', w.Value(u'A'));
     if (w.Has(u'C')) {
       // In absolute mode a C equal to the last one written is no move; in incremental mode
@@ -677,12 +640,6 @@ class Translator {
     last_z_.reset();
   }
 
-  void AppendReferenceReturn() {
-    if (words_.Has(u'H')) return;
-    out_ += u' ';
-    out_ += reference_return_;
-  }
-
   // "CALL O" / "MODIN O" + P with "000#" + blank; the P is used up.
   void CallWord(std::u16string_view call) {
     out_ += call;
@@ -691,102 +648,12 @@ class Translator {
     words_.p = u"0";
   }
 
-  // FANUC to OSP, by the G number outside the special groups.
-  void GRuleToOsp(double g) {
+  // The G number outside the special groups, by direction. A number with no counterpart in
+  // the target dialect writes nothing: the G word is dropped.
+  void GRule(double g) {
     LineWords& w = words_;
-    switch (WholeG(g).value_or(-1)) {
-      case 0:
-      case 1:
-      case 2:
-      case 3:
-      case 60:
-        GWord(g);
-        break;
-      case 4: {
-        // After G04, X and U are the dwell time (seconds), P is in milliseconds; OSP writes
-        // the time after F, and P in units of 10 ms. Neither X nor U is a position here.
-        const double p = ReadNumber(w.p);
-        out_ += u"G04 ";
-        if (w.Has(u'X') && w.Value(u'X') > 0) {
-          CoordWord(u'F', w.Value(u'X'));
-        } else if (w.Has(u'U') && w.Value(u'U') > 0) {
-          CoordWord(u'F', w.Value(u'U'));
-        } else if (p > 0) {
-          CoordWord(u'P', p / 100);
-        } else {
-          CoordWord(u'F', 0.01);
-        }
-        w.has[Index(u'X')] = w.has[Index(u'U')] = false;
-        w.p = u"0";
-        break;
-      }
-      case 10:
-        // G10 L2 P1 X-100. -> VZOFX[1]=-100.000: the words are offset data, never a move.
-        // Other L numbers set tool offsets, which have no word here.
-        if (w.Value(u'L') == 2) {
-          for (const char16_t axis : std::u16string_view(u"XYZB")) {
-            if (!w.Has(axis)) continue;
-            out_ += u"VZOF";
-            out_ += axis;
-            out_ += u'[';
-            const std::u16string number = FormatMaskText(w.p, kInteger.text);
-            out_ += number.empty() ? u"0" : number;
-            out_ += u"]=";
-            AppendMasked(out_, w.Value(axis), kThreeDecimals);
-            out_ += u' ';
-          }
-        }
-        w.p = u"0";  // the offset number, never a dwell or a cycle's P
-        for (const char16_t letter : std::u16string_view(u"XYZBUW")) w.has[Index(letter)] = false;
-        break;
-      case 27:
-      case 28:
-      case 29:
-      case 30:
-        AppendReferenceReturn();
-        break;
-      case 43:
-        out_ += u"G56 ";
-        break;
-      case 49:
-        out_ += u"G53 ";
-        break;
-      case 52:
-        out_ += w.Value(u'X') == 0 && w.Value(u'Y') == 0 ? u"G10" : u"G11";
-        break;
-      case 65:
-        CallWord(u"CALL O");
-        break;
-      case 66:
-        CallWord(u"MODIN O");
-        if (w.Value(u'L') > 0) WholeWord(u'Q', w.Value(u'L'), kInteger);
-        break;
-      case 67:
-        out_ += u"MODOUT";
-        break;
-      case 76:
-      case 80:
-      case 81:
-      case 82:
-      case 83:
-      case 84:
-      case 85:
-      case 86:
-      case 87:
-        Word(u'G', g, kInteger);
-        break;
-      case 99:
-        out_ += u" M54";
-        break;
-      default:
-        break;  // no OSP counterpart: the G word is dropped
-    }
-  }
-
-  // OSP to FANUC, by the G number outside the special groups.
-  void GRuleToFanuc(double g) {
-    LineWords& w = words_;
-    switch (WholeG(g).value_or(-1)) {
+    const int n = WholeG(g).value_or(-1);
+    switch (n) {
       case 0:
       case 1:
       case 2:
@@ -795,33 +662,27 @@ class Translator {
         GWord(g);
         break;
       case 4:
-        // OSP dwells with F (seconds) or P; FANUC with X (seconds).
-        if (w.Value(u'F') > 0) {
-          out_ += u"G04 ";
-          CoordWord(u'X', w.Value(u'F'));
-          w.Value(u'F') = 0;
-        } else if (ReadNumber(w.p) > 0) {
-          out_ += u"G04 X";
-          out_ += FormatCoordText(w.p, m_.OutDialect);
-          out_ += u' ';
-          w.p = u"0";
+        if (to_osp_) {
+          DwellToOsp();
+        } else {
+          DwellToFanuc();
         }
         break;
-      case 15: {
-        // G15 H1 to H6 select the work coordinate systems G54 to G59 (H0: machine, G53).
-        static constexpr std::u16string_view kWork[] = {u"G53 ", u"G54 ", u"G55 ", u"G56 ",
-                                                        u"G57 ", u"G58 ", u"G59 "};
-        const std::optional<int> h = WholeG(w.Value(u'H'));
-        if (h && *h >= 0 && *h <= 6) out_ += kWork[*h];
-        w.Value(u'H') = 0;
+      case 10:
+        if (to_osp_) OffsetSettingToOsp();
         break;
-      }
+      case 15:
+        if (!to_osp_) WorkSystemToFanuc();
+        break;
       case 27:
       case 28:
       case 29:
       case 30:
-        AppendReferenceReturn();
-        ForgetPosition();
+        if (!w.Has(u'H')) {
+          out_ += u' ';
+          out_ += reference_return_;
+        }
+        if (!to_osp_) ForgetPosition();
         break;
       case 43:
         out_ += u"G56 ";
@@ -831,9 +692,16 @@ class Translator {
         break;
       case 52:
         out_ += w.Value(u'X') == 0 && w.Value(u'Y') == 0 ? u"G10" : u"G11";
-        ForgetPosition();
+        if (!to_osp_) ForgetPosition();
+        break;
+      case 65:
+      case 66:
+      case 67:
+        if (to_osp_) MacroCallToOsp(n);
         break;
       case 73:
+      case 88:
+      case 89:
       case 76:
       case 80:
       case 81:
@@ -843,26 +711,106 @@ class Translator {
       case 85:
       case 86:
       case 87:
-      case 88:
-      case 89:
+        // Canned cycles. OSP knows fewer of them; in FANUC an A word on a cycle line would
+        // be read as an axis move.
+        if (to_osp_ && (n == 73 || n == 88 || n == 89)) break;
         Word(u'G', g, kInteger);
-        w.has[Index(u'A')] = false;
+        if (!to_osp_) w.has[Index(u'A')] = false;
         break;
       case 98:
-        out_ += u" G71";
-        if (w.Value(u'Z') != kUnknown) {
-          out_ += u" Z";
-          AppendMasked(out_, w.Value(u'Z'), kThreeDecimals);
-          w.has[Index(u'Z')] = false;  // written here; a second Z word would repeat it
-        }
-        ForgetPosition();
+        if (!to_osp_) ReturnLevelToFanuc();
         break;
       case 99:
         out_ += u" M54";
         break;
       default:
-        break;  // no FANUC counterpart: the G word is dropped
+        break;
     }
+  }
+
+  // After G04, X and U are the dwell time (seconds), P is in milliseconds; OSP writes the
+  // time after F, and P in units of 10 ms. Neither X nor U is a position here.
+  void DwellToOsp() {
+    LineWords& w = words_;
+    const double p = ReadNumber(w.p);
+    out_ += u"G04 ";
+    if (w.Has(u'X') && w.Value(u'X') > 0) {
+      CoordWord(u'F', w.Value(u'X'));
+    } else if (w.Has(u'U') && w.Value(u'U') > 0) {
+      CoordWord(u'F', w.Value(u'U'));
+    } else if (p > 0) {
+      CoordWord(u'P', p / 100);
+    } else {
+      CoordWord(u'F', 0.01);
+    }
+    w.has[Index(u'X')] = w.has[Index(u'U')] = false;
+    w.p = u"0";
+  }
+
+  // OSP dwells with F (seconds) or P; FANUC with X (seconds).
+  void DwellToFanuc() {
+    LineWords& w = words_;
+    if (w.Value(u'F') > 0) {
+      out_ += u"G04 ";
+      CoordWord(u'X', w.Value(u'F'));
+      w.Value(u'F') = 0;
+    } else if (ReadNumber(w.p) > 0) {
+      out_ += u"G04 X";
+      out_ += FormatCoordText(w.p, m_.OutDialect);
+      out_ += u' ';
+      w.p = u"0";
+    }
+  }
+
+  // G10 L2 P1 X-100. -> VZOFX[1]=-100.000: the words are offset data, never a move. Other L
+  // numbers set tool offsets, which have no word here.
+  void OffsetSettingToOsp() {
+    LineWords& w = words_;
+    if (w.Value(u'L') == 2) {
+      for (const char16_t axis : std::u16string_view(u"XYZB")) {
+        if (!w.Has(axis)) continue;
+        out_ += u"VZOF";
+        out_ += axis;
+        out_ += u'[';
+        const std::u16string number = FormatMaskText(w.p, kInteger.text);
+        out_ += number.empty() ? u"0" : number;
+        out_ += u"]=";
+        AppendMasked(out_, w.Value(axis), kThreeDecimals);
+        out_ += u' ';
+      }
+    }
+    w.p = u"0";  // the offset number, never a dwell or a cycle's P
+    for (const char16_t letter : std::u16string_view(u"XYZBUW")) w.has[Index(letter)] = false;
+  }
+
+  // G15 H1 to H6 select the work coordinate systems G54 to G59 (H0: machine, G53).
+  void WorkSystemToFanuc() {
+    static constexpr std::u16string_view kWork[] = {u"G53 ", u"G54 ", u"G55 ", u"G56 ",
+                                                    u"G57 ", u"G58 ", u"G59 "};
+    const std::optional<int> h = WholeG(words_.Value(u'H'));
+    if (h && *h >= 0 && *h <= 6) out_ += kWork[*h];
+    words_.Value(u'H') = 0;
+  }
+
+  // G65 P9010 -> CALL O9010, G66 P9010 L3 -> MODIN O9010 Q3, G67 -> MODOUT.
+  void MacroCallToOsp(int g) {
+    if (g == 67) {
+      out_ += u"MODOUT";
+      return;
+    }
+    CallWord(g == 65 ? u"CALL O" : u"MODIN O");
+    if (g == 66 && words_.Value(u'L') > 0) WholeWord(u'Q', words_.Value(u'L'), kInteger);
+  }
+
+  void ReturnLevelToFanuc() {
+    LineWords& w = words_;
+    out_ += u" G71";
+    if (w.Value(u'Z') != kUnknown) {
+      out_ += u" Z";
+      AppendMasked(out_, w.Value(u'Z'), kThreeDecimals);
+      w.has[Index(u'Z')] = false;  // written here; a second Z word would repeat it
+    }
+    ForgetPosition();
   }
 
   // Tool length G and H, T, the M codes, and the subprogram words.

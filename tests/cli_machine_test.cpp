@@ -59,26 +59,26 @@ TEST(CliTranslate, FailureExitsOneWithTheMessageAndWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST(CliTranslate, TableWithoutDirectionExitsOne) {
-  TempDir dir;
-  const auto table = dir.path / "none.csv";
-  WriteBytes(table, "h,h,h\r\nh,h,h\r\n\"a\",\"b\",\"c\"\r\n\"d\",\"OSP\",\"OSP\"\r\n");
-  const CliResult r = Cli("translate --table " + Quoted(table), "G01 X1\r\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("2行目"), std::string::npos) << r.err;
-  EXPECT_EQ(r.out, "");
-}
-
-TEST(CliTranslate, BrokenTableExitsOneAndMissingTableThree) {
-  TempDir dir;
-  const auto broken = dir.path / "broken.csv";
-  WriteBytes(broken, "h,h,h\r\nh,h,h\r\n\"a,b,c\r\n");
-  const CliResult b = Cli("translate --table " + Quoted(broken), "G01 X1\r\n");
-  EXPECT_EQ(b.status, 1);
-  EXPECT_NE(b.err.find("変換ファイル名エラー"), std::string::npos) << b.err;
-  const CliResult m = Cli("translate --table " + Quoted(dir.path / "missing.csv"), "G01 X1\r\n");
-  EXPECT_EQ(m.status, 3);
-  EXPECT_NE(m.err.find("missing.csv"), std::string::npos) << m.err;
+TEST(CliTranslate, TableFaultsExitWithTheirStatusAndMessage) {
+  const struct {
+    const char* name;
+    const char* bytes;  // nullptr: no such file
+    int status;
+    const char* says;
+  } rows[] = {
+      {"none.csv", "h,h,h\r\nh,h,h\r\n\"a\",\"b\",\"c\"\r\n\"d\",\"OSP\",\"OSP\"\r\n", 1, "2行目"},
+      {"broken.csv", "h,h,h\r\nh,h,h\r\n\"a,b,c\r\n", 1, "変換ファイル名エラー"},
+      {"missing.csv", nullptr, 3, "missing.csv"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    if (row.bytes) WriteBytes(dir.path / row.name, row.bytes);
+    const CliResult r = Cli("translate --table " + Quoted(dir.path / row.name), "G01 X1\r\n");
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
 }
 
 }  // namespace

@@ -515,6 +515,8 @@ TEST(TranslateProgram, GRulesToOsp) {
                        {"G52 X5. Y0", "G11X5 Y0 "},
                        {"G81 X1. Z-2. R1. F100.", "G81 X1 Z-2 R1.0 F100 "},
                        {"G76 Z-2. Q0.5", "G76 Z-2 Q0.5 "},
+                       {"G73 Z-1.", "Z-1 "},  // cycles OSP has not: dropped
+                       {"G89 Z-1. A5.", "A5 Z-1 "},
                        {"G80 G00 Z50.", "G80 G00 Z50 "},
                        {"G99 G81 Z-2.", " M54G81 Z-2 "},
                        {"G28 Z0.", " G30 P1Z0 "},
@@ -605,6 +607,9 @@ TEST(TranslateProgram, GRulesToFanuc) {
                         {"G53", "G49 "},
                         {"G55 H2", "G44 H2 "},
                         {"G81 X1 Z-2 R1 F100 A5", "G81 X1.0 Z-2.0 R1.0 F100.0 "},
+                        {"G73 Z-1 A5", "G73 Z-1.0 "},
+                        {"G88 Z-1", "G88 Z-1.0 "},
+                        {"G67", ""},  // the macro calls of FANUC are no OSP words
                         {"G30 P1", " G53 Z0.P1.0 "},
                         {"G30 H1", "H1 "},
                         // The position words of the line stay; the position after it is
