@@ -20,10 +20,13 @@
 #include <cmath>
 #include <functional>
 
+#include "convert/abs_inc_dialog.h"
 #include "convert/calc_dialog.h"
 #include "convert/points_dialog.h"
+#include "convert/rotary_dialog.h"
 #include "convert/spaces_dialog.h"
 #include "convert/unit_dialog.h"
+#include "convert/xy_cx_dialog.h"
 #include "machine/machine_dialog.h"
 #include "search/find_dialog.h"
 #include "search/replace_dialog.h"
@@ -597,7 +600,10 @@ void frmMain::mnuAddCR_Click() { frmReplace::RepairLineEnds(*this); }
 
 // --- conversions: each opens its dialog, which runs into the preview ------------------------
 
-void frmMain::mnuConvertRotation_Click() {}
+void frmMain::mnuConvertRotation_Click() {
+  Spindle dialog(*this, this);
+  dialog.exec();
+}
 
 void frmMain::mnuConvertSpaceAdd_Click() {
   Space dialog(*this, this);
@@ -609,9 +615,15 @@ void frmMain::mnuConvertPointAdd_Click() {
   dialog.exec();
 }
 
-void frmMain::mnuConvertXY_XC_Click() {}
+void frmMain::mnuConvertXY_XC_Click() {
+  XY_CX dialog(*this, this);
+  dialog.exec();
+}
 
-void frmMain::mnuConvertG90_G91_Click() {}
+void frmMain::mnuConvertG90_G91_Click() {
+  G90_G91 dialog(*this, this);
+  dialog.exec();
+}
 
 void frmMain::mnuConvertUnit_Click() {
   Unit dialog(*this, this);
