@@ -1,5 +1,7 @@
 #include "ncword/format_coord.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -38,13 +40,20 @@ Decimal ToDecimal(double v, int significant) {
   if (v == 0.0) return d;
   char buf[64];
   // "d.dddde+XX": the first digit, significant - 1 more, the exponent of the first digit.
-  std::snprintf(buf, sizeof buf, "%.*e", significant - 1, std::fabs(v));
-  std::string text(buf);
-  const auto e = text.find('e');
-  for (std::size_t i = 0; i < e; ++i) {
-    if (text[i] != '.') d.digits.push_back(text[i]);
+  // to_chars rounds like printf's %e but neither parses a format nor looks at the locale.
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::fabs(v),
+                                       std::chars_format::scientific, significant - 1);
+  (void)ec;  // 64 characters always hold 15 digits and an exponent
+  const char* e = std::find(buf, end, 'e');
+  for (const char* p = buf; p < e; ++p) {
+    if (*p != '.') d.digits.push_back(*p);
   }
-  d.point = std::stoi(text.substr(e + 1)) + 1;
+  int exponent = 0;
+  const char* q = e + 1;
+  const bool negative_exponent = *q == '-';
+  if (*q == '-' || *q == '+') ++q;
+  std::from_chars(q, end, exponent);
+  d.point = (negative_exponent ? -exponent : exponent) + 1;
   StripTrailingZeros(d);
   return d;
 }
