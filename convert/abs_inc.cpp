@@ -125,8 +125,12 @@ class AbsIncRun {
     if (!word.has_value) return std::max(word.end, letter + 1);
     const double target = m_.DistanceMode == 90 ? word.value : axis.source + word.value;
     const double value = options_.to_incremental ? target - axis.written : target;
-    const CoordText text =
-        options_.point ? FormatPointMask(value) : FormatCoordText(value, m_.OutDialect);
+    CoordText& text = text_;
+    if (options_.point) {
+      text.SetPointMask(value);
+    } else {
+      text.SetCoord(value, m_.OutDialect);
+    }
     w.Replace(word.keep + 1, word.end, text.view());
     axis.source = axis.Store(target);
     if (options_.to_incremental) axis.written = axis.Store(axis.written + text.value());
@@ -140,6 +144,7 @@ class AbsIncRun {
   Axis y_ = StartAxis(options_.start_y, false);
   Axis z_ = StartAxis(options_.start_z, true);
   int header_state_ = 0;  // 0 nothing moved yet, 1 the current line moves first, 2 written
+  CoordText text_;        // the value text of the word being rewritten
 };
 
 }  // namespace

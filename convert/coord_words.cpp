@@ -123,9 +123,10 @@ bool Decimal15(double v, std::uint64_t& q, int& k) {
 
 enum class Point { kNone, kAlone, kWithZero };  // 12, 12., 12.0
 
-// v rounded half away from zero to `decimals` places and written without trailing zeros;
-// `point` says what follows a whole number. Nothing outside the range done on integers.
-std::optional<NumberText> FastFixed(double v, int decimals, Point point, double& value) {
+// v rounded half away from zero to `decimals` places and written without trailing zeros into
+// text, value the number written; `point` says what follows a whole number. False outside the
+// range done on integers.
+bool FastFixed(double v, int decimals, Point point, NumberText& text, double& value) {
   std::uint64_t q = 0;
   int k = 0;
   const double a = std::fabs(v);
@@ -138,10 +139,10 @@ std::optional<NumberText> FastFixed(double v, int decimals, Point point, double&
       q = static_cast<std::uint64_t>(whole) + (r - whole > 0.5 ? 1 : 0);
       k = decimals;
     } else if (!Decimal15(v, q, k)) {
-      return std::nullopt;
+      return false;
     }
   } else if (a >= 1e-5 || v != v) {
-    if (!Decimal15(v, q, k)) return std::nullopt;
+    if (!Decimal15(v, q, k)) return false;
   }
   if (k > decimals) {
     const std::uint64_t p = kPow10[k - decimals];
@@ -166,9 +167,9 @@ std::optional<NumberText> FastFixed(double v, int decimals, Point point, double&
     q /= 10;
   } while (q != 0);
   if (negative) buf[--pos] = u'-';
-  NumberText t;
-  t.Append(std::u16string_view(buf + pos, 24 - pos));
-  return t;
+  text = NumberText();
+  text.Append(std::u16string_view(buf + pos, 24 - pos));
+  return true;
 }
 
 }  // namespace
@@ -222,39 +223,36 @@ double CoordText::value() const {
   return *value_;
 }
 
-CoordText FormatCoordText(double v, int out_dialect) {
-  CoordText t;
+void CoordText::SetCoord(double v, int out_dialect) {
+  slow_.clear();
+  value_.reset();
   double value;
-  const Point point = out_dialect == 1 ? Point::kNone : Point::kWithZero;
-  if (const auto fast = FastFixed(v, 3, point, value)) {
-    t.fast_ = *fast;
-    t.value_ = value;
+  if (FastFixed(v, 3, out_dialect == 1 ? Point::kNone : Point::kWithZero, fast_, value)) {
+    value_ = value;
   } else {
-    t.slow_ = FormatCoord(v, out_dialect);
+    slow_ = FormatCoord(v, out_dialect);
   }
-  return t;
 }
 
-CoordText FormatCoordText(float v, int out_dialect) {
-  CoordText t;
+void CoordText::SetCoord(float v, int out_dialect) {
+  slow_.clear();
+  value_.reset();
   if (const auto fast = FastFormatCoord(v, out_dialect)) {
-    t.fast_ = *fast;
+    fast_ = *fast;
   } else {
-    t.slow_ = FormatCoord(v, out_dialect);
+    slow_ = FormatCoord(v, out_dialect);
   }
-  return t;
 }
 
-CoordText FormatPointMask(double v) {
-  CoordText t;
+void CoordText::SetPointMask(double v) {
+  slow_.clear();
+  value_.reset();
   double value;
-  if (const auto fast = FastFixed(v, 4, Point::kAlone, value)) {
-    t.fast_ = *fast;
-    t.value_ = value;
+  if (FastFixed(v, 4, Point::kAlone, fast_, value)) {
+    value_ = value;
   } else {
-    t.slow_ = FormatMask(v, "#####0.####");
+    slow_ = FormatMask(v, "#####0.####");
   }
-  return t;
 }
 
 }  // namespace kestrum

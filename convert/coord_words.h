@@ -47,25 +47,23 @@ struct CoordWord {
 };
 CoordWord ReadCoordWord(std::u16string_view line, std::size_t letter, Module1& m);
 
-// A number text for a line, with the value the machine reads from it.
+// A number text for a line, with the value the machine reads from it. Set in place: a run
+// formats millions of them.
 class CoordText {
  public:
+  // FormatCoord(v, out_dialect): "12" (style 1) or "12.0" (style 2).
+  void SetCoord(double v, int out_dialect);
+  void SetCoord(float v, int out_dialect);
+  // The mask "#####0.####": "12.", "-0.25", "1.2346".
+  void SetPointMask(double v);
+
   std::u16string_view view() const { return slow_.empty() ? fast_.view() : slow_; }
   double value() const;
 
  private:
-  friend CoordText FormatCoordText(double v, int out_dialect);
-  friend CoordText FormatCoordText(float v, int out_dialect);
-  friend CoordText FormatPointMask(double v);
   NumberText fast_;
   std::u16string slow_;  // beyond the range done on integers
   mutable std::optional<double> value_;
 };
-
-// FormatCoord(v, out_dialect): "12" (style 1) or "12.0" (style 2).
-CoordText FormatCoordText(double v, int out_dialect);
-CoordText FormatCoordText(float v, int out_dialect);
-// The mask "#####0.####": "12.", "-0.25", "1.2346".
-CoordText FormatPointMask(double v);
 
 }  // namespace kestrum

@@ -49,12 +49,14 @@ class XyCxRun {
       } else if (touched_) {
         // A C, X or Y that this run did not write moves the axis elsewhere: the next
         // converted line writes both its words again.
-        written_[0] = written_[1] = CoordText();
+        written_[0] = written_[1] = false;
       }
       LineWriter w(line, out);
       for (const Edit& e : edits_) {
         w.Replace(e.from, e.to, e.text[0]);
-        for (int k = 1; k < 4; ++k) w.Insert(e.to, e.text[k]);
+        for (int k = 1; k < 4; ++k) {
+          if (!e.text[k].empty()) w.Insert(e.to, e.text[k]);
+        }
       }
       w.Finish();
       out.Put(u"\r\n");
@@ -109,10 +111,11 @@ class XyCxRun {
     // The letter and the text of each target word, both empty when it is left out.
     std::u16string_view word[2][2];
     for (int k = 0; k < 2; ++k) {
-      if (text_[k].view() == written_[k].view()) continue;
-      written_[k] = text_[k];
+      if (written_[k] && Fresh(k).view() == texts_[k][last_[k]].view()) continue;
+      last_[k] ^= 1;
+      written_[k] = true;
       word[k][0] = std::u16string_view(&target_[k], 1);
-      word[k][1] = written_[k].view();
+      word[k][1] = texts_[k][last_[k]].view();
     }
     const bool first_is_0 =
         !place_[1].present() || (place_[0].present() && place_[0].start < place_[1].start);
@@ -133,6 +136,8 @@ class XyCxRun {
       AddEdit({first.start, first.end, {word[0][0], word[0][1], word[1][0], word[1][1]}});
     }
   }
+
+  CoordText& Fresh(int k) { return texts_[k][1 - last_[k]]; }
 
   // Edits go in the order of their places in the line; of two at one place, the earlier
   // stays first (a ")" inserted after G91 before the word that follows it).
@@ -162,16 +167,16 @@ class XyCxRun {
         angle = 180;
       }
     }
-    text_[0] = FormatCoordText(angle, m_.OutDialect);
-    text_[1] = FormatCoordText(diameter, m_.OutDialect);
+    Fresh(0).SetCoord(angle, m_.OutDialect);
+    Fresh(1).SetCoord(diameter, m_.OutDialect);
   }
 
   // Angle and diameter to X/Y. C0 is taken as 360, which is the same direction.
   void ToXy(double c, double diameter) {
     const double a = (c > 0 ? c : c + 360) * kPi / 180;
     const double r = diameter / 2;
-    text_[0] = FormatCoordText(r * std::cos(a), m_.OutDialect);
-    text_[1] = FormatCoordText(r * std::sin(a), m_.OutDialect);
+    Fresh(0).SetCoord(r * std::cos(a), m_.OutDialect);
+    Fresh(1).SetCoord(r * std::sin(a), m_.OutDialect);
   }
 
   const bool to_cx_;
@@ -181,8 +186,11 @@ class XyCxRun {
   Module1& m_;
 
   double kept_[2] = {0, 0};  // the source words' last values, carried from line to line
-  CoordText written_[2];     // the target words' texts as last written
-  CoordText text_[2];        // the target texts of the current line
+  // Per target word, the text written last and the text of the current line; last_ says
+  // which is which. written_ false: nothing to compare with, the word is written.
+  CoordText texts_[2][2];
+  int last_[2] = {0, 0};
+  bool written_[2] = {false, false};
   WordPlace place_[2];       // per line
   bool blocked_ = false;     // per line
   bool touched_ = false;     // per line: a source or blocking letter outside comments

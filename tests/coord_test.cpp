@@ -130,12 +130,13 @@ TEST(CoordWords, FormatLikeTheFormatters) {
   }
   for (const double v : values) {
     SCOPED_TRACE(testing::Message() << std::hexfloat << v);
+    CoordText t;
     for (const int style : {0, 1, 2}) {
-      const CoordText t = FormatCoordText(v, style);
+      t.SetCoord(v, style);
       ASSERT_EQ(t.view(), FormatCoord(v, style));
       ASSERT_EQ(t.value(), ReadNumber(t.view()));
     }
-    const CoordText t = FormatPointMask(v);
+    t.SetPointMask(v);
     ASSERT_EQ(t.view(), FormatMask(v, "#####0.####"));
     ASSERT_EQ(t.value(), ReadNumber(t.view()));
   }
