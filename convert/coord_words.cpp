@@ -1,5 +1,6 @@
 #include "convert/coord_words.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -15,26 +16,13 @@ namespace {
 
 using Wide = unsigned __int128;
 
-constexpr std::uint64_t kPow10[] = {1,
-                                    10,
-                                    100,
-                                    1000,
-                                    10000,
-                                    100000,
-                                    1000000,
-                                    10000000,
-                                    100000000,
-                                    1000000000,
-                                    10000000000,
-                                    100000000000,
-                                    1000000000000,
-                                    10000000000000,
-                                    100000000000000,
-                                    1000000000000000,
-                                    10000000000000000,
-                                    100000000000000000,
-                                    1000000000000000000,
-                                    10000000000000000000u};
+// 10^0 .. 10^19, every power of ten an unsigned 64-bit integer holds.
+constexpr auto kPow10 = [] {
+  std::array<std::uint64_t, 20> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
 
 // What the expression reader stops at: not a value character, "*", "=" or "[".
 constexpr bool EndsExpression(char16_t c) {

@@ -371,21 +371,35 @@ std::u16string XyCx(XyCxDirection d, const std::vector<std::string>& lines, int 
   return ConvertXyCx(Program(lines), d, m);
 }
 
-TEST(ConvertXyCx, QuadrantsAndAxes) {
+TEST(ConvertXyCx, QuadrantsAndAxesBothWays) {
+  constexpr auto kToCx = XyCxDirection::kToCx;
+  constexpr auto kToXy = XyCxDirection::kToXy;
   const struct {
+    XyCxDirection direction;
     const char* src;
     const char* out;
   } rows[] = {
-      {"X10.Y10.", "C45.0X28.284"},    {"X-10.Y10.", "C135.0X28.284"},
-      {"X-10.Y-10.", "C225.0X28.284"}, {"X10.Y-10.", "C315.0X28.284"},
-      {"X0Y5.", "C90.0X10.0"},         {"X0Y-5.", "C270.0X10.0"},
-      {"X-5.Y0", "C180.0X10.0"},       {"X5.Y0", "C0.0X10.0"},
-      {"X0Y0", "C270.0X0.0"},          {"X3.Y4.", "C53.13X10.0"},
-      {"Y10.X10.", "C45.0X28.284"},  // C takes the first word's place
+      {kToCx, "X10.Y10.", "C45.0X28.284"},
+      {kToCx, "X-10.Y10.", "C135.0X28.284"},
+      {kToCx, "X-10.Y-10.", "C225.0X28.284"},
+      {kToCx, "X10.Y-10.", "C315.0X28.284"},
+      {kToCx, "X0Y5.", "C90.0X10.0"},
+      {kToCx, "X0Y-5.", "C270.0X10.0"},
+      {kToCx, "X-5.Y0", "C180.0X10.0"},
+      {kToCx, "X5.Y0", "C0.0X10.0"},
+      {kToCx, "X0Y0", "C270.0X0.0"},
+      {kToCx, "X3.Y4.", "C53.13X10.0"},
+      {kToCx, "Y10.X10.", "C45.0X28.284"},  // C takes the first word's place
+      {kToXy, "X20.C90.", "X0.0Y10.0"},
+      {kToXy, "C0X20.", "X10.0Y0.0"},  // C0 is a full turn, like C360.
+      {kToXy, "C360.X20.", "X10.0Y0.0"},
+      {kToXy, "C-90.X20.", "X0.0Y-10.0"},
+      {kToXy, "C180.X20.", "X-10.0Y0.0"},
+      {kToXy, "G01C45.X28.2843F100", "G01X10.0Y10.0F100"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.src);
-    EXPECT_EQ(Utf8(XyCx(XyCxDirection::kToCx, {row.src})), std::string(row.out) + "\r\n");
+    EXPECT_EQ(Utf8(XyCx(row.direction, {row.src})), std::string(row.out) + "\r\n");
   }
 }
 
@@ -409,20 +423,8 @@ TEST(ConvertXyCx, BlockedAndUnrelatedLinesPassUnchanged) {
             Program({"X0.0Y10.0", "Y5.X3.", "X0.0Y10.0", ""}));
 }
 
-TEST(ConvertXyCx, PolarToCartesian) {
-  const struct {
-    const char* src;
-    const char* out;
-  } rows[] = {
-      {"X20.C90.", "X0.0Y10.0"},   {"C0X20.", "X10.0Y0.0"},
-      {"C360.X20.", "X10.0Y0.0"},  {"C-90.X20.", "X0.0Y-10.0"},
-      {"C180.X20.", "X-10.0Y0.0"}, {"G01C45.X28.2843F100", "G01X10.0Y10.0F100"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.src);
-    EXPECT_EQ(Utf8(XyCx(XyCxDirection::kToXy, {row.src})), std::string(row.out) + "\r\n");
-  }
-  // With the X word left out, a lone blank before the Y word goes too.
+// To X/Y, with the X word left out, a lone blank before the Y word goes too.
+TEST(ConvertXyCx, LoneBlankBeforeTheYWordGoes) {
   EXPECT_EQ(XyCx(XyCxDirection::kToXy, {"X20.C90.", "C90. X20.", " C-90.", "  C90.", "C0"}),
             Program({"X0.0Y10.0", "", "Y-10.0", "  Y10.0", "X10.0Y0.0"}));
 }
