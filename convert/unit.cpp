@@ -159,6 +159,9 @@ class UnitRun {
         return IsInchMode(mode_) ? at + 1 : Word(line, w, at, WordKind::kLength);
       case u'D':
       case u'H':
+        // Offset numbers (D01 radius, H01 length): a register, not a length. H01 must not
+        // become H0.0394 or H1000.
+        return at + 1;
       case u'I':
       case u'J':
       case u'K':

@@ -282,8 +282,9 @@ TEST(ConvertUnit, MicrometresToMillimetres) {
       {"M03S1000", "M03S1000", "M03S1000"},
       {"(X1000)", "(X1000)", "(X1000)"},
       {"A90000B-1000C500", "A90B-1C0.5", "A90.0B-1.0C0.5"},
-      {"D1000H1000I1J1K1L1W1000U1000", "D1H1I0.001J0.001K0.001L0.001W1U1",
-       "D1.0H1.0I0.001J0.001K0.001L0.001W1.0U1.0"},
+      {"I1J1K1L1W1000U1000", "I0.001J0.001K0.001L0.001W1U1", "I0.001J0.001K0.001L0.001W1.0U1.0"},
+      // Offset numbers stay: G43 H01 and G41 D01 name registers, not lengths.
+      {"G43Z50000H01D1000", "G43Z50H01D1000", "G43Z50.0H01D1000"},
       {"N10O20P30Q40T50V60M70", "N10O20P30Q40T50V60M70", "N10O20P30Q40T50V60M70"},
       {"X1+2*3", "X0.009", "X0.009"},
       {"X-Y1000", "X-Y1", "X-Y1.0"},
@@ -314,6 +315,8 @@ TEST(ConvertUnit, EveryModeOnLengthsAndRotaryWords) {
       {UnitMode::kMmToHundredths, "X1.5C90.", "X150C9000"},
       {UnitMode::kMmToInch, "X0.001", "X0"},
       {UnitMode::kMmToInch, "X-1", "X-0.0394"},
+      {UnitMode::kMmToInch, "G43Z25.4H01", "G43Z1H01"},
+      {UnitMode::kInchToMm, "G41X1.D01", "G41X25.4D01"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.src);
