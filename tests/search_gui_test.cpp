@@ -272,15 +272,15 @@ TEST_F(SearchGui, CalcDialogControlsAndTheirRules) {
         auto* value = Find<QLineEdit>(&d, "txtValue");
         find->setFocus();
         PressEnter(find);
-        EXPECT_TRUE(value->hasFocus());
+        EXPECT_EQ(d.focusWidget(), value);
         PressEnter(value);
-        EXPECT_TRUE(find->hasFocus());
+        EXPECT_EQ(d.focusWidget(), find);
         EXPECT_EQ(SourceText(), "G00Z50.\r\nZ-10.\r\n");  // Enter neither found nor changed
         Type(&d, "txtValue", "100");
         EXPECT_TRUE(Enabled(&d, "AllChange"));
         EXPECT_TRUE(Find<QPushButton>(&d, "Change")->isDefault());
         PressEnter(value);
-        EXPECT_TRUE(Find<QPushButton>(&d, "Change")->hasFocus());
+        EXPECT_EQ(d.focusWidget(), Find<QPushButton>(&d, "Change"));
 
         Find<QRadioButton>(&d, "Option3")->setChecked(true);
         Click(&d, "AllChange");
