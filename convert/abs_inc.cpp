@@ -4,8 +4,8 @@
 #include <cstddef>
 
 #include "convert/coord_words.h"
-#include "convert/line_stream.h"
 #include "ncword/format_coord.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
@@ -121,19 +121,19 @@ class AbsIncRun {
   // X10. -> X-5. when the tool stood at X15 (to incremental); X=10. keeps its "=". Returns
   // where the walk goes on.
   std::size_t Rewrite(std::u16string_view line, LineWriter& w, std::size_t letter, Axis& axis) {
-    const CoordWord word = ReadCoordWord(line, letter, m_);
+    const CoordWord word = ReadCoordWord(line, letter);
     if (!word.has_value) return std::max(word.end, letter + 1);
     const double target = m_.DistanceMode == 90 ? word.value : axis.source + word.value;
     const double value = options_.to_incremental ? target - axis.written : target;
-    CoordText& text = text_;
+    text_.clear();
     if (options_.point) {
-      text.SetPointMask(value);
+      AppendMask(text_, value, "#####0.####");
     } else {
-      text.SetCoord(value, m_.OutDialect);
+      AppendCoord(text_, value, m_.OutDialect);
     }
-    w.Replace(word.keep + 1, word.end, text.view());
+    w.Replace(word.keep + 1, word.end, text_);
     axis.source = axis.Store(target);
-    if (options_.to_incremental) axis.written = axis.Store(axis.written + text.value());
+    if (options_.to_incremental) axis.written = axis.Store(axis.written + ReadNumber(text_));
     if (header_state_ == 0) header_state_ = 1;
     return word.end;
   }
@@ -144,7 +144,7 @@ class AbsIncRun {
   Axis y_ = StartAxis(options_.start_y, false);
   Axis z_ = StartAxis(options_.start_z, true);
   int header_state_ = 0;  // 0 nothing moved yet, 1 the current line moves first, 2 written
-  CoordText text_;        // the value text of the word being rewritten
+  std::u16string text_;   // the value text of the word being rewritten
 };
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include "convert/points.h"
 
-#include "convert/fast_number.h"
-#include "convert/line_stream.h"
 #include "ncword/format_coord.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
@@ -29,33 +28,32 @@ constexpr bool IsDimensionLetter(char16_t c) {
 }
 
 // X10 -> X10. / X10.0 / X10. Every value goes through its mask, so it is also rounded to four
-// decimals; a value that is no plain number ("-", "/", "1,5") stays as written.
-void RewriteValue(std::u16string_view value, PointMode mode, LineWriter& w, std::size_t at) {
-  const std::optional<PlainNumber> plain = ReadPlainNumber(value);
-  if (plain && plain->fraction.size() <= 4) {
-    // Nothing to round: the digits are moved, not computed.
-    const PointStyle style = mode == PointMode::kAddPoint       ? PointStyle::kPoint
-                             : mode == PointMode::kAddPointZero ? PointStyle::kPointZero
-                                                                : PointStyle::kTrim;
-    const NumberText text = FormatPlain(*plain, style);
-    if (text.view() != value) w.Replace(at, at + value.size(), text.view());
-    return;
+// decimals; a value that is no plain number ("-", "/", "1,5") stays as written. text is the
+// buffer the new value is written to.
+void RewriteValue(std::u16string_view value, PointMode mode, LineWriter& w, std::size_t at,
+                  std::u16string& text) {
+  if (!IsPlainNumber(value)) return;
+  const double v = ReadNumber(value);
+  text.clear();
+  if (mode == PointMode::kAddPoint) {
+    AppendMask(text, v, "#####0.####");
+  } else if (mode == PointMode::kAddPointZero) {
+    AppendMask(text, v, "#####0.0###");
+  } else {
+    AppendCoord4(text, v);
   }
-  const std::u16string text = mode == PointMode::kAddPoint ? FormatMaskText(value, "#####0.####")
-                              : mode == PointMode::kAddPointZero
-                                  ? FormatMaskText(value, "#####0.0###")
-                                  : FormatCoord4Text(value);
   if (text != value) w.Replace(at, at + value.size(), text);
 }
 
 }  // namespace
 
 std::u16string ConvertPoints(std::u16string_view src, PointMode mode, Module1& m) {
-  return StreamLines(src, m, [mode, &m](std::u16string_view line, LineWriter& w, std::size_t i) {
+  std::u16string text;
+  return StreamLines(src, m, [&](std::u16string_view line, LineWriter& w, std::size_t i) {
     ForEachWord(line, i, m.InComment, [&](char16_t letter, std::size_t at) {
       if (!IsDimensionLetter(letter)) return at + 1;
       const std::size_t end = ValueEnd(line, at);
-      if (end > at + 1) RewriteValue(line.substr(at + 1, end - at - 1), mode, w, at + 1);
+      if (end > at + 1) RewriteValue(line.substr(at + 1, end - at - 1), mode, w, at + 1, text);
       return end;
     });
   });

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "convert/coord_words.h"
-#include "convert/line_stream.h"
-#include "convert/word_name.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
@@ -46,7 +45,7 @@ std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& optio
       } else if (c == u'G') {
         i = ReadGWord(line, i, m).end;
       } else if (has_axis && c == axis) {
-        const CoordWord word = ReadCoordWord(line, i, m);
+        const CoordWord word = ReadCoordWord(line, i);
         i = std::max(word.end, i + 1);
         if (!word.has_value) continue;
         double t = word.value;
@@ -56,7 +55,7 @@ std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& optio
         if (t < 0) t += 360;
         target = t;
       } else if (c == u'M') {
-        const CoordWord word = ReadCoordWord(line, i, m);
+        const CoordWord word = ReadCoordWord(line, i);
         i = std::max(word.end, i + 1);
         if (word.has_value) line_m = word.value;
         if (line_m == forward_code) {

@@ -1,6 +1,6 @@
 #include "convert/spaces.h"
 
-#include "convert/line_stream.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
 #include "ncword/scanner.h"

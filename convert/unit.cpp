@@ -2,15 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
-#include "convert/fast_number.h"
-#include "convert/line_stream.h"
-#include "convert/word_name.h"
 #include "ncword/format_coord.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
-#include "ncword/scanner.h"
 
 namespace kestrum {
 namespace {
@@ -82,14 +78,14 @@ Scale EScale(UnitMode mode, const Module1& m) {
   return {factor, divide};
 }
 
-// True when the expression text of a word (the characters first .. last) is built of plain
-// numbers: "10", "=-2.5", "[100+5", "10/4". "1,5", "." or "1.2.3" read as some other number,
-// so such a word is left exactly as written instead of being rewritten with a wrong value.
-bool IsPlainExpression(const Scanner& s, std::size_t first, std::size_t last) {
+// True when the expression text of a word, line[first, end), is built of plain numbers: "10",
+// "=-2.5", "[100+5", "10/4". "1,5", "." or "1.2.3" read as some other number, so such a word
+// is left exactly as written instead of being rewritten with a wrong value.
+bool IsPlainExpression(std::u16string_view line, std::size_t first, std::size_t end) {
   std::size_t digits = 0;
   bool point = false;
-  for (std::size_t p = first; p <= last; ++p) {
-    const char16_t c = s.At(p);
+  for (std::size_t p = first; p < end; ++p) {
+    const char16_t c = line[p];
     if (IsDigit(c)) {
       ++digits;
     } else if (c == u'.') {
@@ -104,28 +100,6 @@ bool IsPlainExpression(const Scanner& s, std::size_t first, std::size_t last) {
     }
   }
   return !(point && digits == 0);
-}
-
-// Reads the expression of the word whose letter NcPos stands on and returns its value, or
-// nothing when the word is to stay as written (no value, or not a plain number). start is
-// where the new value text goes: after the letter, or after an "=" that follows it, so that
-// X=10+5 keeps its "=".
-std::optional<float> ReadValue(Scanner& s, std::size_t& start) {
-  const std::size_t letter = s.NcPos;
-  start = letter < s.NcLineLen() && s.At(letter + 1) == u'=' ? letter + 1 : letter;
-  ReadWordExpr(s);
-  if (s.WordValue.empty() || !IsPlainExpression(s, letter + 1, s.NcPos)) return std::nullopt;
-  // Z[100+5]: the read stops before "]"; the closing brackets belong to the value and are
-  // replaced with it. An expression that goes on after them ([[1+2]*3]) was not read whole
-  // and stays as written.
-  std::size_t open = 0;
-  for (std::size_t p = letter + 1; p <= s.NcPos; ++p) open += s.At(p) == u'[';
-  for (std::size_t i = 1; i <= open; ++i) {
-    if (s.NcPos + i > s.NcLineLen() || s.At(s.NcPos + i) != u']') return std::nullopt;
-  }
-  const float v = ToSingle(ReadNumber(s.WordValue));
-  s.NcPos += open;
-  return v;
 }
 
 enum class WordKind { kLength, kE, kS };
@@ -194,14 +168,7 @@ class UnitRun {
   // G94 and G98: feed per minute; G95 and G99: per revolution; G96: constant surface speed;
   // G97: rev/min.
   void SetMode(std::u16string_view value) {
-    const auto plain = ReadPlainNumber(value);
-    if (plain && plain->fraction.empty() && plain->integer.size() <= 3) {
-      int number = 0;
-      for (const char16_t c : plain->integer) number = number * 10 + (c - u'0');
-      m_.GNumber = plain->negative ? -number : number;
-    } else {
-      m_.GNumber = ReadNumber(value);
-    }
+    m_.GNumber = ReadNumber(value);
     if (m_.GNumber == 94 || m_.GNumber == 98) {
       m_.FeedMode = 94;
     } else if (m_.GNumber == 95 || m_.GNumber == 99) {
@@ -213,51 +180,38 @@ class UnitRun {
     }
   }
 
-  // The word whose letter is line[letter]; returns where the walk goes on. A plain number is
-  // read here; anything else (expressions, brackets, texts that are no number) goes through
-  // the expression reader on a scanner of its own.
+  // The word whose letter is line[letter]; returns where the walk goes on. Its value is read
+  // as the expression reader reads it and replaced, after the letter or after an "=" that
+  // follows it, so that X=10+5 keeps its "=".
   std::size_t Word(std::u16string_view line, LineWriter& w, std::size_t letter, WordKind kind) {
     const std::size_t start =
         letter + 1 < line.size() && line[letter + 1] == u'=' ? letter + 1 : letter;
-    const std::u16string_view value = line.substr(start + 1);
-    if (value.empty() || EndsExpression(value[0])) return start + 1;  // "X " or "X=": no value
-    std::size_t length = 0;
-    const std::optional<float> v = ReadSingle(value, length);
-    if (v && (length == value.size() || EndsExpression(value[length]))) {
-      w.Replace(start + 1, start + 1 + length, Text(kind, *v));
-      return start + 1 + length;
-    }
-    return ScannedWord(line, w, letter, kind);
-  }
-
-  std::size_t ScannedWord(std::u16string_view line, LineWriter& w, std::size_t letter,
-                          WordKind kind) {
-    // The scanner gets the word and what the reader may look at: the expression and as many
-    // characters after it as it opened brackets.
-    std::size_t end = ExpressionEnd(line, letter);
+    const WordExpr e = EvaluateWordExpr(line.substr(letter + 1));
+    const std::size_t end = letter + 1 + e.length;  // after the last character taken
+    if (!e.has_value || !IsPlainExpression(line, letter + 1, end)) return std::max(end, letter + 1);
+    // Z[100+5]: the read stops before "]"; the closing brackets belong to the value and are
+    // replaced with it. An expression that goes on after them ([[1+2]*3]) was not read whole
+    // and stays as written.
     std::size_t open = 0;
     for (std::size_t p = letter + 1; p < end; ++p) open += line[p] == u'[';
-    end = std::min(line.size(), end + open);
-    Scanner s(line.substr(letter, end - letter), m_);
-    s.NextLine();
-    std::size_t start;
-    const std::optional<float> v = ReadValue(s, start);
-    // The reader's NcPos is on the last character it took; the rest of the scanner's line is
-    // not part of the word.
-    const std::size_t taken = letter + s.NcPos;
-    if (v) w.Replace(letter + start, taken, Text(kind, *v));
-    return std::max(taken, letter + 1);
+    for (std::size_t i = 0; i < open; ++i) {
+      if (end + i >= line.size() || line[end + i] != u']') return end;
+    }
+    w.Replace(start + 1, end + open, Text(kind, ToSingle(e.value)));
+    return end + open;
   }
 
   // The new text of a word of this kind whose value is v.
   std::u16string_view Text(WordKind kind, float v) {
-    const int style = m_.OutDialect;
+    number_.clear();
     switch (kind) {
       case WordKind::kLength:
         v = LengthScale(mode_).Apply(v);
         // Inches get four decimals: 0.0001 inch is the least increment of inch machines.
-        if (mode_ == UnitMode::kMmToInch)
-          return Set(FastFormatCoord4(v), [v] { return FormatCoord4(v); });
+        if (mode_ == UnitMode::kMmToInch) {
+          AppendCoord4(number_, v);
+          return number_;
+        }
         break;
       case WordKind::kE:
         v = EScale(mode_, m_).Apply(v);
@@ -270,23 +224,13 @@ class UnitRun {
         }
         break;
     }
-    return Set(FastFormatCoord(v, style), [v, style] { return FormatCoord(v, style); });
-  }
-
-  template <typename Slow>
-  std::u16string_view Set(const std::optional<NumberText>& fast, Slow slow) {
-    if (fast) {
-      number_ = *fast;
-      return number_.view();
-    }
-    text_ = slow();
-    return text_;
+    AppendCoord(number_, v, m_.OutDialect);
+    return number_;
   }
 
   UnitMode mode_;
   Module1& m_;
-  NumberText number_;
-  std::u16string text_;  // a number beyond the range done on integers
+  std::u16string number_;  // the new value text of the word being rewritten
 };
 
 }  // namespace

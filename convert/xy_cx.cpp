@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "convert/coord_words.h"
-#include "convert/line_stream.h"
+#include "ncword/format_coord.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
@@ -87,7 +88,7 @@ class XyCxRun {
         return ValueEnd(line, i);  // nothing in the value of another word is examined
       }
       touched_ = true;
-      const CoordWord word = ReadCoordWord(line, i, m_);
+      const CoordWord word = ReadCoordWord(line, i);
       // A bare letter is no word: the line keeps it and is not converted for it.
       if (word.has_value && c == blocker_) {
         blocked_ = true;
@@ -111,11 +112,11 @@ class XyCxRun {
     // The letter and the text of each target word, both empty when it is left out.
     std::u16string_view word[2][2];
     for (int k = 0; k < 2; ++k) {
-      if (written_[k] && Fresh(k).view() == texts_[k][last_[k]].view()) continue;
+      if (written_[k] && Fresh(k) == texts_[k][last_[k]]) continue;
       last_[k] ^= 1;
       written_[k] = true;
       word[k][0] = std::u16string_view(&target_[k], 1);
-      word[k][1] = texts_[k][last_[k]].view();
+      word[k][1] = texts_[k][last_[k]];
     }
     const bool first_is_0 =
         !place_[1].present() || (place_[0].present() && place_[0].start < place_[1].start);
@@ -137,7 +138,13 @@ class XyCxRun {
     }
   }
 
-  CoordText& Fresh(int k) { return texts_[k][1 - last_[k]]; }
+  std::u16string& Fresh(int k) { return texts_[k][1 - last_[k]]; }
+  template <typename Value>
+  void SetFresh(int k, Value v) {
+    std::u16string& text = Fresh(k);
+    text.clear();
+    AppendCoord(text, v, m_.OutDialect);
+  }
 
   // Edits go in the order of their places in the line; of two at one place, the earlier
   // stays first (a ")" inserted after G91 before the word that follows it).
@@ -167,16 +174,16 @@ class XyCxRun {
         angle = 180;
       }
     }
-    Fresh(0).SetCoord(angle, m_.OutDialect);
-    Fresh(1).SetCoord(diameter, m_.OutDialect);
+    SetFresh(0, angle);
+    SetFresh(1, diameter);
   }
 
   // Angle and diameter to X/Y. C0 is taken as 360, which is the same direction.
   void ToXy(double c, double diameter) {
     const double a = (c > 0 ? c : c + 360) * kPi / 180;
     const double r = diameter / 2;
-    Fresh(0).SetCoord(r * std::cos(a), m_.OutDialect);
-    Fresh(1).SetCoord(r * std::sin(a), m_.OutDialect);
+    SetFresh(0, r * std::cos(a));
+    SetFresh(1, r * std::sin(a));
   }
 
   const bool to_cx_;
@@ -188,7 +195,7 @@ class XyCxRun {
   double kept_[2] = {0, 0};  // the source words' last values, carried from line to line
   // Per target word, the text written last and the text of the current line; last_ says
   // which is which. written_ false: nothing to compare with, the word is written.
-  CoordText texts_[2][2];
+  std::u16string texts_[2][2];
   int last_[2] = {0, 0};
   bool written_[2] = {false, false};
   WordPlace place_[2];       // per line

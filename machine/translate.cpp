@@ -5,9 +5,9 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "machine/word_number.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
@@ -27,6 +27,13 @@ constexpr std::u16string_view kNoDirectionMessage =
     u"OSP→FANUCは変換前をOSP、変換後をFANUCで始めてください(逆方向はFANUC、OSP)。";
 constexpr std::u16string_view kCrLf = u"\r\n";
 constexpr double kUnknown = 9999;  // a kept X, Y or Z that no longer tells the position
+
+// The masks of the words written.
+constexpr std::string_view kTwoDigits = "0#";                 // G01
+constexpr std::string_view kFourDigits = "000#";              // O0012
+constexpr std::string_view kInteger = "#####";                // 0 is ""
+constexpr std::string_view kThreeDecimals = "###0.000";       // 5.000
+constexpr std::string_view kUpToThreeDecimals = "####0.0##";  // 5.0, 12.346
 
 // What a comment character becomes in the code view of a line: no word matches it.
 constexpr char16_t kCommentMark = u'\x01';
@@ -342,9 +349,9 @@ class Translator {
         continue;
       }
       variable_ = u"#";
-      AppendMasked(variable_,
-                   ReadNumber(std::u16string_view(code_).substr(pos + 2, end - pos - 2)) + 100,
-                   kInteger);
+      AppendMask(variable_,
+                 ReadNumber(std::u16string_view(code_).substr(pos + 2, end - pos - 2)) + 100,
+                 kInteger);
       rewritten_.append(line, copied, pos - copied);
       code_rewritten_.append(code_, copied, pos - copied);
       rewritten_ += variable_;
@@ -374,11 +381,6 @@ class Translator {
           if (s.NcPos == 1) w.block_delete = true;
           break;
         case u'N':
-          if (const std::optional<double> n = ReadDigits(s)) {
-            w.Value(u'N') = *n;
-            w.has[Index(u'N')] = true;
-            break;
-          }
           ReadWordToken(s);
           if (!s.WordValue.empty()) {
             w.Value(u'N') = ReadNumber(s.WordValue);
@@ -386,10 +388,6 @@ class Translator {
           }
           break;
         case u'G':
-          if (const std::optional<double> g = ReadDigits(s)) {
-            SortG(*g);
-            break;
-          }
           ReadWordValue(s);
           // A G without digits is no G word: read as G00 it would add a rapid move.
           if (s.WordValue.find_first_of(u"0123456789") != std::u16string::npos) {
@@ -397,17 +395,17 @@ class Translator {
           }
           break;
         case u'E':
-          ReadExprValue(s);
+          ExprValue(s);
           w.has[Index(c)] = true;
           break;
         case u'F':
         case u'R':
         case u'T':
         case u'V':
-          w.Value(c) = ReadExprValue(s).value_or(0);
+          w.Value(c) = ExprValue(s).value_or(0);
           break;
         case u'M':
-          if (const std::optional<double> v = ReadExprValue(s)) {
+          if (const std::optional<double> v = ExprValue(s)) {
             if (w.m_list.size() == 10) return Fail(std::u16string(kLfOnlyMessage), true);
             w.m_list.push_back(ToSingle(*v));
           }
@@ -419,9 +417,9 @@ class Translator {
         case u'S':
           if (s.NcPos < s.NcLineLen() && s.At(s.NcPos + 1) == u'B') {
             ++s.NcPos;  // SB: the speed of a second spindle, not written
-            ReadExprValue(s);
+            ExprValue(s);
           } else {
-            w.Value(u'S') = ReadExprValue(s).value_or(0);
+            w.Value(u'S') = ExprValue(s).value_or(0);
           }
           break;
         case u'#':
@@ -431,7 +429,7 @@ class Translator {
         default:
           // The letters whose value and presence both count.
           if (std::u16string_view(u"ABCDHIJKLQUWXYZ").find(c) != std::u16string_view::npos) {
-            if (const std::optional<double> v = ReadExprValue(s)) {
+            if (const std::optional<double> v = ExprValue(s)) {
               w.Value(c) = *v;
               w.has[Index(c)] = true;
             }
@@ -440,6 +438,15 @@ class Translator {
       }
     }
     return true;
+  }
+
+  // The value of the word whose letter NcPos stands on, as the expression reader reads it, or
+  // nothing when the word has no value. NcPos ends on the last character taken.
+  static std::optional<double> ExprValue(Scanner& s) {
+    const WordExpr e = EvaluateWordExpr(std::u16string_view(s.Line()).substr(s.NcPos));
+    s.NcPos += e.length;
+    if (!e.has_value) return std::nullopt;
+    return e.value;
   }
 
   void SortG(double g) {
@@ -475,7 +482,7 @@ class Translator {
     const std::u16string& comment = words_.comment;
     if (line[first] == u'O') {
       out_ += u'O';
-      out_ += FormatMaskText(words_.o, kFourDigits.text);
+      out_ += FormatMaskText(words_.o, kFourDigits);
       if (!comment.empty()) AppendComment(u" (");
       out_ += kCrLf;
       return true;
@@ -501,18 +508,18 @@ class Translator {
   }
 
   // letter + v through the mask + blank.
-  void Word(char16_t letter, double v, const NumberMask& mask) {
+  void Word(char16_t letter, double v, std::string_view mask) {
     out_ += letter;
-    AppendMasked(out_, v, mask);
+    AppendMask(out_, v, mask);
     out_ += u' ';
   }
 
   // The same for a whole number that may be 0: "D" + "" would leave a bare letter, which the
   // controller reads as another word or rejects, so 0 is written "0".
-  void WholeWord(char16_t letter, double v, const NumberMask& mask) {
+  void WholeWord(char16_t letter, double v, std::string_view mask) {
     out_ += letter;
     const std::size_t before = out_.size();
-    AppendMasked(out_, v, mask);
+    AppendMask(out_, v, mask);
     if (out_.size() == before) out_ += u'0';
     out_ += u' ';
   }
@@ -520,7 +527,9 @@ class Translator {
   // letter + FormatCoord(v) (+ blank); returns the value written.
   double CoordWord(char16_t letter, double v, bool blank = true) {
     out_ += letter;
-    const double written = AppendCoord(out_, v, m_.OutDialect);
+    const std::size_t number = out_.size();
+    AppendCoord(out_, v, m_.OutDialect);
+    const double written = ReadNumber(std::u16string_view(out_).substr(number));
     if (blank) out_ += u' ';
     return written;
   }
@@ -528,7 +537,7 @@ class Translator {
   // "G" + g with "0#" (+ blank).
   void GWord(double g, bool blank = true) {
     out_ += u'G';
-    AppendMasked(out_, g, kTwoDigits);
+    AppendMask(out_, g, kTwoDigits);
     if (blank) out_ += u' ';
   }
 
@@ -572,7 +581,7 @@ class Translator {
     if (w.Has(u'G')) {
       if (ReadNumber(w.p) > 0) {
         out_ += u'P';
-        out_ += FormatMaskText(w.p, kUpToThreeDecimals.text);
+        out_ += FormatMaskText(w.p, kUpToThreeDecimals);
         out_ += u' ';
       }
       if (w.Value(u'Q') > 0) Word(u'Q', w.Value(u'Q'), kUpToThreeDecimals);
@@ -643,7 +652,7 @@ class Translator {
   // "CALL O" / "MODIN O" + P with "000#" + blank; the P is used up.
   void CallWord(std::u16string_view call) {
     out_ += call;
-    out_ += FormatMaskText(words_.p, kFourDigits.text);
+    out_ += FormatMaskText(words_.p, kFourDigits);
     out_ += u' ';
     words_.p = u"0";
   }
@@ -772,10 +781,10 @@ class Translator {
         out_ += u"VZOF";
         out_ += axis;
         out_ += u'[';
-        const std::u16string number = FormatMaskText(w.p, kInteger.text);
+        const std::u16string number = FormatMaskText(w.p, kInteger);
         out_ += number.empty() ? u"0" : number;
         out_ += u"]=";
-        AppendMasked(out_, w.Value(axis), kThreeDecimals);
+        AppendMask(out_, w.Value(axis), kThreeDecimals);
         out_ += u' ';
       }
     }
@@ -807,7 +816,7 @@ class Translator {
     out_ += u" G71";
     if (w.Value(u'Z') != kUnknown) {
       out_ += u" Z";
-      AppendMasked(out_, w.Value(u'Z'), kThreeDecimals);
+      AppendMask(out_, w.Value(u'Z'), kThreeDecimals);
       w.has[Index(u'Z')] = false;  // written here; a second Z word would repeat it
     }
     ForgetPosition();
@@ -830,7 +839,7 @@ class Translator {
       if (t > 0) WholeWord(u'T', t, kInteger);
       if (ReadNumber(w.o) > 0) {
         out_ += u'P';
-        out_ += FormatMaskText(w.o, kFourDigits.text);
+        out_ += FormatMaskText(w.o, kFourDigits);
         out_ += u' ';
         if (w.Has(u'Q')) WholeWord(u'L', w.Value(u'Q'), kInteger);
       }

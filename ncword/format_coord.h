@@ -66,4 +66,23 @@ std::u16string FormatCoord4(T) = delete;
 // Text argument: "-", "/" and other texts that are not plain numbers come back unchanged.
 std::u16string FormatCoord4Text(std::u16string_view v);
 
+// The same texts appended to out: a conversion that writes millions of numbers formats each
+// into a buffer it reuses instead of a new string.
+void AppendMask(std::u16string& out, double v, std::string_view mask);
+void AppendMask(std::u16string& out, float v, std::string_view mask);
+template <typename T>
+void AppendMask(std::u16string&, T, std::string_view) = delete;
+void AppendCoord(std::u16string& out, double v, int out_dialect);
+void AppendCoord(std::u16string& out, float v, int out_dialect);
+template <typename T>
+void AppendCoord(std::u16string&, T, int) = delete;
+void AppendCoord4(std::u16string& out, double v);
+void AppendCoord4(std::u16string& out, float v);
+template <typename T>
+void AppendCoord4(std::u16string&, T) = delete;
+
+// What ReadNumber reads back from ShortForm(v): v at 7 significant digits, as a double. The
+// expression reader keeps its result as that text, so this is the value a word has.
+double ShortFormValue(float v);
+
 }  // namespace kestrum

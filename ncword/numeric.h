@@ -1,6 +1,7 @@
 // Character classes of NC words and the reading of a text as a number.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace kestrum {
@@ -19,6 +20,10 @@ constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 // the first other character. No leading number reads as 0: " .5" is 0.5, "1,5" is 1, "-" is 0.
 // The result is always finite: a magnitude beyond the double range reads as the largest one.
 double ReadNumber(std::u16string_view text);
+
+// The double nearest to (negative ? -1 : 1) x digits x 10^exponent, as ReadNumber reads the
+// text of that number.
+double DecimalValue(bool negative, std::uint64_t digits, int exponent);
 
 // Stores a value in single precision (7 significant digits), rounding to nearest. Values
 // beyond the single range saturate at the largest single instead of becoming infinite.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "ncword/scanner.h"
 
@@ -19,6 +20,17 @@ void ReadWordValue(Scanner& s);
 // is skipped, so a leading sign works (-5) and 10*-2 gives 8. WordValue is the short form of
 // the result, or empty when the last operand had no text (X10+ followed by a blank).
 void ReadWordExpr(Scanner& s);
+
+// The same reader on text in one piece (the characters after the letter), for conversions
+// that walk a line without a scanner. Nothing is formatted: value is what ReadNumber reads
+// from the WordValue that ReadWordExpr would leave.
+struct WordExpr {
+  std::size_t length = 0;  // characters taken: NcPos would end this far after the letter
+  bool has_value = false;  // the last operand had text, so WordValue is not empty
+  float result = 0;        // the result in single precision
+  double value = 0;        // ShortFormValue(result) when has_value, else 0
+};
+WordExpr EvaluateWordExpr(std::u16string_view text);
 
 // A name or a word up to a blank, or up to the first character after a run of value
 // characters: VC12=5 gives "VC12", "ABC DEF" gives "ABC".

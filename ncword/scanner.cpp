@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "ncword/line_walk.h"
+
 namespace kestrum {
 
 Scanner::Scanner(std::u16string_view source, Module1& module) : module(module) {
@@ -13,9 +15,9 @@ Scanner::Scanner(std::u16string_view source, Module1& module) : module(module) {
 
 bool Scanner::NextLine() {
   const std::size_t start = TextPos - 1;
-  const std::size_t end =
-      start <= SrcText.size() ? SrcText.find(u"\r\n", start) : std::u16string::npos;
-  if (end == std::u16string::npos) {
+  // SrcText ends in CR LF, and each line starts after one: none is found only at the end.
+  const std::size_t end = start < SrcText.size() ? FindCrLf(SrcText, start) : SrcText.size();
+  if (end == SrcText.size()) {
     LineEnd = 0;
     return false;
   }

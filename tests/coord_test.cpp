@@ -15,6 +15,7 @@
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
 #include "ncword/scanner.h"
+#include "tests/number_reference.h"
 #include "tests/test_util.h"
 
 namespace kestrum {
@@ -50,8 +51,8 @@ std::u16string AbsInc(const std::vector<std::string>& lines, const AbsIncOptions
   return ConvertAbsInc(Program(lines), o, m).value();
 }
 
-// The word readers and formatters of the coordinate conversions work on integers where they
-// can; they must give exactly what the expression reader and the formatters give.
+// The word reader of the coordinate conversions must read exactly what the expression reader
+// of the first version read, and take the closing brackets of the value with it.
 TEST(CoordWords, ReadLikeTheExpressionReader) {
   std::mt19937 random(2024);
   const std::u16string pieces[] = {u"0",       u"1", u"5", u"9",        u"12",     u"300",
@@ -60,21 +61,18 @@ TEST(CoordWords, ReadLikeTheExpressionReader) {
                                    u"Y",       u"(", u"E", u"99999999", u"0.0005", u"123.4567"};
   const auto check = [](const std::u16string& line) {
     SCOPED_TRACE(Utf8(line));
-    Module1 m;
-    const CoordWord word = ReadCoordWord(line, 0, m);
-    Scanner s(line, m);
-    s.NextLine();
-    ReadWordExpr(s);
-    ASSERT_EQ(word.has_value, !s.WordValue.empty());
+    const CoordWord word = ReadCoordWord(line, 0);
+    const reference::Expr expected = reference::ReadExpr(std::u16string_view(line).substr(1));
+    ASSERT_EQ(word.has_value, expected.has_value);
+    std::size_t end = 1 + expected.length;
     if (!word.has_value) {
-      EXPECT_EQ(word.end, s.NcPos);
+      EXPECT_EQ(word.end, end);
       return;
     }
-    EXPECT_EQ(word.value, ReadNumber(s.WordValue));
+    EXPECT_EQ(word.value, expected.value);
     // The closing brackets of the value go with it.
-    std::size_t end = s.NcPos;
     std::size_t open = 0;
-    for (std::size_t p = 1; p < s.NcPos; ++p) open += line[p] == u'[';
+    for (std::size_t p = 1; p < end; ++p) open += line[p] == u'[';
     for (; open > 0 && end < line.size() && line[end] == u']'; --open) ++end;
     EXPECT_EQ(word.end, end);
     EXPECT_EQ(word.keep, line.size() > 1 && line[1] == u'=' ? 1u : 0u);
@@ -91,54 +89,6 @@ TEST(CoordWords, ReadLikeTheExpressionReader) {
     const std::size_t point = random() % (digits.size() + 2);
     if (point <= digits.size()) digits.insert(point, u".");
     check((random() % 2 ? u"X-" : u"X") + digits);
-  }
-}
-
-TEST(CoordWords, FormatLikeTheFormatters) {
-  std::mt19937_64 random(7);
-  std::vector<double> values = {0,
-                                -0.0,
-                                0.0005,
-                                -0.0005,
-                                0.00049999,
-                                1e-5,
-                                9.99995e-6,
-                                1e-300,
-                                1e8,
-                                1e9,
-                                -1e9,
-                                1e15,
-                                1e300,
-                                0.00005,
-                                2.675,
-                                1.0005,
-                                -0.0125,
-                                999999999.9999,
-                                12.34565,
-                                0.1 + 0.2,
-                                std::nan(""),
-                                std::numeric_limits<double>::infinity()};
-  for (int i = 0; i < 50000; ++i) {
-    // Values of few decimals and their neighbours, where the rounding decides.
-    const double base =
-        static_cast<double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
-        std::pow(10.0, static_cast<int>(random() % 9));
-    values.push_back(base);
-    values.push_back(std::nextafter(base, 1e300));
-    values.push_back(std::nextafter(base, -1e300));
-    values.push_back(base + 0.00005);
-  }
-  for (const double v : values) {
-    SCOPED_TRACE(testing::Message() << std::hexfloat << v);
-    CoordText t;
-    for (const int style : {0, 1, 2}) {
-      t.SetCoord(v, style);
-      ASSERT_EQ(t.view(), FormatCoord(v, style));
-      ASSERT_EQ(t.value(), ReadNumber(t.view()));
-    }
-    t.SetPointMask(v);
-    ASSERT_EQ(t.view(), FormatMask(v, "#####0.####"));
-    ASSERT_EQ(t.value(), ReadNumber(t.view()));
   }
 }
 

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "convert/fast_number.h"
 #include "convert/points.h"
 #include "convert/spaces.h"
 #include "convert/unit.h"
@@ -448,92 +445,6 @@ TEST(ConvertUnit, MacroNamesAreNoAddressWords) {
     EXPECT_EQ(Unit(UnitMode::kMmToMicrometres, 1, line), line);
   }
   EXPECT_EQ(Unit(UnitMode::kMmToMicrometres, 1, "G01X=VC1Y2"), "G01X=VC1Y2000");
-}
-
-// The integer shortcuts must give what the general formatters give, character for character.
-void ExpectSameFormats(float v) {
-  const auto osp = FastFormatCoord(v, 1);
-  const auto fanuc = FastFormatCoord(v, 2);
-  const auto four = FastFormatCoord4(v);
-  ASSERT_EQ(osp.has_value(), fanuc.has_value());
-  ASSERT_EQ(osp.has_value(), four.has_value());
-  if (!osp) return;
-  ASSERT_EQ(Utf8(osp->view()), Utf8(FormatCoord(v, 1))) << v;
-  ASSERT_EQ(Utf8(fanuc->view()), Utf8(FormatCoord(v, 2))) << v;
-  ASSERT_EQ(Utf8(four->view()), Utf8(FormatCoord4(v))) << v;
-}
-
-TEST(FastNumber, FormatsLikeFormatCoord) {
-  for (const float v :
-       {0.0f,        -0.0f,      1.0f,       -1.0f,      0.0005f,       -0.0005f,   0.00005f,
-        0.00004999f, 9999999.0f, 9999999.5f, 1234567.5f, 1234568.5f,    0.3937008f, 1e-5f,
-        9.99999e-6f, 1e7f,       25.4f,      0.001f,     0.0009765625f, 123.45675f}) {
-    ExpectSameFormats(v);
-  }
-  // Ties of the 7th digit (x.5 above 10^6), the binade around 2^-10 where the decimal and
-  // binary grids come closest, and random values over the whole range.
-  for (float v = 1e6f; v < 1.002e6f; v = std::nextafter(v, 2e6f)) ExpectSameFormats(v);
-  for (float v = 0.00097f; v < 0.000985f; v = std::nextafter(v, 1.f)) ExpectSameFormats(-v);
-  std::mt19937 random(7);
-  std::uniform_real_distribution<double> exponent(-6.5, 7.5);
-  for (int i = 0; i < 100000; ++i) {
-    const float v = static_cast<float>(std::pow(10.0, exponent(random)));
-    ExpectSameFormats(i % 2 ? v : -v);
-  }
-}
-
-// The general way to the value of a plain number: the expression reader on the word, then
-// its text read as a number.
-float ReadBySlowWay(std::u16string_view text) {
-  Module1 m;
-  Scanner s(u"X" + std::u16string(text), m);
-  s.NextLine();
-  ReadWordExpr(s);
-  return ToSingle(ReadNumber(s.WordValue));
-}
-
-TEST(FastNumber, ReadsPlainNumbersLikeTheExpressionReader) {
-  // Six significant digits in every decade: these skip the detour through 7-digit text.
-  std::mt19937 six(5);
-  for (int e = -5; e <= 6; ++e) {
-    for (int i = 0; i < 5000; ++i) {
-      const double v = static_cast<double>(100000 + six() % 900000) * std::pow(10.0, e - 5);
-      char text[32];
-      std::snprintf(text, sizeof text, "%.*f", e >= 5 ? 0 : 5 - e, v);
-      std::size_t length = 0;
-      ASSERT_EQ(ReadSingle(U(text), length), ReadBySlowWay(U(text))) << text;
-      ASSERT_EQ(length, std::strlen(text));
-    }
-  }
-  std::mt19937 random(11);
-  std::uniform_int_distribution<int> digit(0, 9), count(0, 9), sign(0, 2);
-  for (int i = 0; i < 100000; ++i) {
-    std::u16string text = sign(random) == 0 ? u"-" : sign(random) == 0 ? u"+" : u"";
-    for (int n = count(random); n > 0; --n) text += static_cast<char16_t>(u'0' + digit(random));
-    if (i % 3) text += u'.';
-    for (int n = count(random) % 7; n > 0; --n) text += static_cast<char16_t>(u'0' + digit(random));
-    const auto plain = ReadPlainNumber(text);
-    if (!IsPlainNumber(text)) {
-      EXPECT_FALSE(plain.has_value()) << Utf8(text);
-      continue;
-    }
-    const float expected = ReadBySlowWay(text);
-    if (!plain) continue;  // more than 15 significant digits
-    std::size_t length = 0;
-    const std::optional<float> fast = ReadSingle(text, length);
-    if (fast) {
-      ASSERT_EQ(length, text.size());
-      ASSERT_EQ(*fast, expected) << Utf8(text);
-    }
-    if (plain->fraction.size() > 4) continue;
-    for (const auto& [style, mask] : {std::pair{PointStyle::kPoint, "#####0.####"},
-                                      std::pair{PointStyle::kPointZero, "#####0.0###"}}) {
-      ASSERT_EQ(Utf8(FormatPlain(*plain, style).view()), Utf8(FormatMaskText(text, mask)))
-          << Utf8(text);
-    }
-    ASSERT_EQ(Utf8(FormatPlain(*plain, PointStyle::kTrim).view()), Utf8(FormatCoord4Text(text)))
-        << Utf8(text);
-  }
 }
 
 // Every number of a text with the text around them: "G01X1.5Y-2" gives the numbers 1, 1.5,

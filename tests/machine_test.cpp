@@ -3,14 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <iomanip>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "machine/conversion_table.h"
 #include "machine/translate.h"
-#include "machine/word_number.h"
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
@@ -218,95 +216,6 @@ TEST(ConversionTable, ShippedTablesAreInTheWriteFormAndNameTheirDirection) {
     EXPECT_EQ(Utf8(t.rows[kDirectionRow].before.text), row.from);
     EXPECT_EQ(Utf8(t.rows[kDirectionRow].after.text), row.to);
     EXPECT_FALSE(t.rows[kReferenceReturnRow].after.text.empty());
-  }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Word values and number texts: the integer shortcuts give what the toolkit gives
-
-TEST(WordNumber, ReadsWhatTheExpressionReaderReads) {
-  std::vector<std::string> words = {
-      "X0",         "X-0",        "X-12.5",   "X=3",       "X=-.5",       "X007",
-      "X1.",        "X.5",        "X1234567", "X12345678", "X1.23456",    "X0.000987",
-      "X0.0009871", "X123.45678", "X1+2*3",   "X1,5",      "X1/2",        "X[1+2]",
-      "X1.2.3",     "X-",         "X.",       "X",         "X 5",         "X5 Y",
-      "X5(A)",      "X2.675",     "X1e3",     "X9999999",  "X0.000986",   "X0.0009851",
-      "X=",         "X+-5",       "X5=",      "X5[",       "X00000000001"};
-  std::mt19937 random(11);
-  for (int i = 0; i < 20000; ++i) {
-    const int decimals = static_cast<int>(random() % 8);
-    const double v = (static_cast<double>(random() % 2000001) - 1000000.0) / 997.0;
-    char text[64];
-    std::snprintf(text, sizeof text, "X%.*f", decimals, v);
-    words.push_back(text);
-  }
-  for (const std::string& word : words) {
-    SCOPED_TRACE(word);
-    Module1 m;
-    Scanner fast(U(word), m), slow(U(word), m);
-    fast.NextLine();
-    slow.NextLine();
-    const std::optional<double> v = ReadExprValue(fast);
-    ReadWordExpr(slow);
-    EXPECT_EQ(fast.NcPos, slow.NcPos);
-    ASSERT_EQ(v.has_value(), !slow.WordValue.empty());
-    if (v) {
-      EXPECT_EQ(*v, ReadNumber(slow.WordValue));
-    }
-  }
-}
-
-TEST(WordNumber, DigitsOnlyWhereTheyAreTheWholeValue) {
-  const struct {
-    const char* word;
-    std::optional<double> value;
-    std::size_t pos;
-  } rows[] = {
-      {"G01", 1, 3},
-      {"N120 X1", 120, 4},
-      {"G5.1", std::nullopt, 1},
-      {"G1/2", std::nullopt, 1},
-      {"G", std::nullopt, 1},
-      {"GX", std::nullopt, 1},
-      {"N1234567890", std::nullopt, 1},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.word);
-    Module1 m;
-    Scanner s(U(row.word), m);
-    s.NextLine();
-    EXPECT_EQ(ReadDigits(s), row.value);
-    EXPECT_EQ(s.NcPos, row.pos);
-  }
-}
-
-TEST(WordNumber, AppendsWhatTheMasksWrite) {
-  std::vector<double> values = {
-      0,         -0.0, 0.0004, -0.0004,  0.0005,      -0.0005,      1.0005, 2.675,
-      -0.0125,   12,   12.5,   -12.3456, 999999.9995, -999999.9995, 1e6,    123456789.5,
-      0.1 + 0.2, 1e-9, 5e8,    -5e8,     1e9,         1e20};
-  std::mt19937 random(3);
-  for (int i = 0; i < 20000; ++i) {
-    const double scale[] = {1, 10, 100, 1000, 10000, 1e6};
-    values.push_back((static_cast<double>(random() % 20000001) - 1e7) / scale[random() % 6]);
-  }
-  const NumberMask masks[] = {kTwoDigits, kFourDigits, kInteger, kThreeDecimals,
-                              kUpToThreeDecimals};
-  for (const double v : values) {
-    SCOPED_TRACE(testing::Message() << std::setprecision(17) << v);
-    for (const NumberMask& mask : masks) {
-      std::u16string out = u"X";
-      const double written = AppendMasked(out, v, mask);
-      const std::u16string expected = FormatMask(v, mask.text);
-      EXPECT_EQ(Utf8(out), "X" + Utf8(expected)) << mask.text;
-      EXPECT_EQ(written, ReadNumber(expected));
-    }
-    for (const int style : {1, 2}) {
-      std::u16string out;
-      const double written = AppendCoord(out, v, style);
-      EXPECT_EQ(Utf8(out), Utf8(FormatCoord(v, style))) << style;
-      EXPECT_EQ(written, ReadNumber(out));
-    }
   }
 }
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +13,7 @@
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
 #include "ncword/scanner.h"
+#include "tests/number_reference.h"
 #include "tests/test_util.h"
 
 namespace kestrum {
@@ -267,6 +272,239 @@ struct LineAt {
     s.NcPos = pos;
   }
 };
+
+// ---------------------------------------------------------------------------------------------
+// The formatters and readers work on integers where they can, and must give exactly what the
+// plain reference gives: digits from printf, rounding and layout on strings, strtod.
+
+// The masks the conversions and the translation write with.
+constexpr const char* kMasks[] = {"#####0.###", "#####0.0##", "#####0.####", "#####0.0###",
+                                  "##00",       "####00",     "0#",          "000#",
+                                  "#####",      "###0.000",   "####0.0##"};
+
+template <typename Value>
+void ExpectLikeTheReference(Value v, bool every_mask) {
+  SCOPED_TRACE(testing::Message() << std::hexfloat << static_cast<double>(v));
+  constexpr int kDigits = std::is_same_v<Value, float> ? 7 : 15;
+  const reference::Decimal d = reference::ToDecimal(v, kDigits);
+  for (const int style : {0, 1, 2}) {
+    ASSERT_EQ(Utf8(FormatCoord(v, style)), reference::Coord(d, style)) << style;
+  }
+  ASSERT_EQ(Utf8(FormatCoord4(v)), reference::Coord4(d));
+  ASSERT_EQ(Utf8(ShortForm(v)), reference::Short(d, kDigits));
+  ASSERT_EQ(Utf8(TrimNumber(v)), reference::Trim(d));
+  ASSERT_EQ(Utf8(FormatMask(v, "#####0.####")), reference::Mask(d, "#####0.####"));
+  if (every_mask) {
+    for (const char* mask : kMasks) ASSERT_EQ(Utf8(FormatMask(v, mask)), reference::Mask(d, mask));
+  }
+  // The append forms write the same after what the buffer holds.
+  std::u16string out = u"X";
+  AppendCoord(out, v, 2);
+  AppendMask(out, v, "000#");
+  AppendCoord4(out, v);
+  ASSERT_EQ(Utf8(out),
+            "X" + reference::Coord(d, 2) + reference::Mask(d, "000#") + reference::Coord4(d));
+  if constexpr (std::is_same_v<Value, float>) {
+    ASSERT_EQ(ShortFormValue(v), std::strtod(reference::Short(d, kDigits).c_str(), nullptr));
+  }
+}
+
+TEST(NumberTexts, DoublesLikeThePlainReference) {
+  std::vector<double> values = {0,
+                                -0.0,
+                                0.0004,
+                                -0.0004,
+                                0.0005,
+                                -0.0005,
+                                0.00049999,
+                                1e-5,
+                                9.99995e-6,
+                                1e-9,
+                                1e-300,
+                                1.0005,
+                                2.675,
+                                -0.0125,
+                                12,
+                                12.5,
+                                -12.3456,
+                                12.34565,
+                                0.1 + 0.2,
+                                999999.9995,
+                                -999999.9995,
+                                1e6,
+                                123456789.5,
+                                5e8,
+                                -5e8,
+                                1e8,
+                                1e9,
+                                -1e9,
+                                999999999.9999,
+                                1e15,
+                                1e20,
+                                1e300,
+                                DBL_MAX,
+                                std::numeric_limits<double>::denorm_min(),
+                                std::nan(""),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity()};
+  std::mt19937 random(3);
+  for (int i = 0; i < 20000; ++i) {
+    const double scale[] = {1, 10, 100, 1000, 10000, 1e6};
+    values.push_back((static_cast<double>(random() % 20000001) - 1e7) / scale[random() % 6]);
+  }
+  for (const double v : values) ExpectLikeTheReference(v, true);
+  std::mt19937_64 random64(7);
+  for (int i = 0; i < 50000; ++i) {
+    // Values of few decimals and their neighbours, where the rounding decides.
+    const double base =
+        static_cast<double>(static_cast<std::int64_t>(random64() % 2000000000) - 1000000000) /
+        std::pow(10.0, static_cast<int>(random64() % 9));
+    for (const double v :
+         {base, std::nextafter(base, 1e300), std::nextafter(base, -1e300), base + 0.00005}) {
+      ExpectLikeTheReference(v, false);
+    }
+  }
+  // Every decade from 10^-8 to 10^17, where the integer digits give way to printf's.
+  std::uniform_real_distribution<double> exponent(-8, 17);
+  for (int i = 0; i < 50000; ++i) {
+    const double v = std::pow(10.0, exponent(random64));
+    ExpectLikeTheReference(i % 2 ? v : -v, i % 10 == 0);
+  }
+}
+
+TEST(NumberTexts, SinglesLikeThePlainReference) {
+  for (const float v : {0.0f,          -0.0f,       1.0f,        -1.0f,      0.0005f,    -0.0005f,
+                        0.00005f,      0.00004999f, 9999999.0f,  9999999.5f, 1234567.5f, 1234568.5f,
+                        0.3937008f,    1e-5f,       9.99999e-6f, 1e7f,       25.4f,      0.001f,
+                        0.0009765625f, 123.45675f,  FLT_MAX,     FLT_MIN,    1e-45f}) {
+    ExpectLikeTheReference(v, true);
+  }
+  // Ties of the 7th digit (x.5 above 10^6), the binade around 2^-10 where the decimal and
+  // binary grids come closest, and random values over the whole range.
+  for (float v = 1e6f; v < 1.002e6f; v = std::nextafter(v, 2e6f)) ExpectLikeTheReference(v, false);
+  for (float v = 0.00097f; v < 0.000985f; v = std::nextafter(v, 1.f)) {
+    ExpectLikeTheReference(-v, false);
+  }
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> exponent(-6.5, 7.5);
+  for (int i = 0; i < 100000; ++i) {
+    const float v = static_cast<float>(std::pow(10.0, exponent(random)));
+    ExpectLikeTheReference(i % 2 ? v : -v, i % 10 == 0);
+  }
+}
+
+TEST(ReadNumber, LikeThePlainReference) {
+  std::vector<std::string> texts = {"9007199254740993",
+                                    "9007199254740992.5",
+                                    "0.0000000000000000000000001",
+                                    "0.00000000000000000000001",
+                                    "0.00000000000000000000123",
+                                    "900719925474099.3",
+                                    "9007199254740991",
+                                    "123456789012345678901234",
+                                    "1.7976931348623157e308",
+                                    "4.9e-324",
+                                    "00000000000000000000000001.5",
+                                    "-0",
+                                    "-0.0",
+                                    ".",
+                                    "1 2 3 . 4 5",
+                                    "12e",
+                                    "12e+",
+                                    "1.5 e 3"};
+  std::mt19937 random(17);
+  const char pieces[] = "0123456789012345678901234567890123456789.. +-eEdD,x\t";
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    const int n = static_cast<int>(random() % 30);
+    for (int k = 0; k < n; ++k) {
+      // Mostly digits, so that long numbers come up; now and then anything.
+      text += random() % 4 ? static_cast<char>('0' + random() % 10)
+                           : pieces[random() % (sizeof pieces - 1)];
+    }
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const double expected = reference::ReadNumber(U(text));
+    const double v = ReadNumber(U(text));
+    ASSERT_EQ(v, expected);
+    ASSERT_EQ(std::signbit(v), std::signbit(expected));
+  }
+}
+
+TEST(ReadWordExpr, LikeThePlainReference) {
+  std::vector<std::string> words = {"0",
+                                    "-0",
+                                    "-12.5",
+                                    "=3",
+                                    "=-.5",
+                                    "007",
+                                    "1.",
+                                    ".5",
+                                    "1234567",
+                                    "12345678",
+                                    "1.23456",
+                                    "0.000987",
+                                    "0.0009871",
+                                    "123.45678",
+                                    "1+2*3",
+                                    "1,5",
+                                    "1/2",
+                                    "[1+2]",
+                                    "1.2.3",
+                                    "-",
+                                    ".",
+                                    "",
+                                    " 5",
+                                    "5 Y",
+                                    "5(A)",
+                                    "2.675",
+                                    "1e3",
+                                    "9999999",
+                                    "0.000986",
+                                    "0.0009851",
+                                    "=",
+                                    "+-5",
+                                    "5=",
+                                    "5[",
+                                    "00000000001",
+                                    "1=2",
+                                    "1[2]3",
+                                    "[[[",
+                                    "10*-2",
+                                    "1/0",
+                                    "99999999999999999999*1e30"};
+  std::mt19937 random(11);
+  for (int i = 0; i < 20000; ++i) {
+    const int decimals = static_cast<int>(random() % 8);
+    const double v = (static_cast<double>(random() % 2000001) - 1000000.0) / 997.0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    words.push_back(text);
+  }
+  const char* pieces[] = {"0", "1", "5", "9",      "12",       "300",      "1234567", ".", "-",
+                          "+", "*", "/", "=",      "[",        "]",        ",",       " ", "#1",
+                          "Y", "(", "E", "0.0005", "123.4567", "99999999", "3.4e38"};
+  for (int i = 0; i < 50000; ++i) {
+    std::string word;
+    for (int n = 1 + static_cast<int>(random() % 5); n > 0; --n) word += pieces[random() % 25];
+    words.push_back(word);
+  }
+  for (const std::string& word : words) {
+    SCOPED_TRACE(word);
+    const reference::Expr expected = reference::ReadExpr(U(word));
+    const WordExpr e = EvaluateWordExpr(U(word));
+    ASSERT_EQ(e.length, expected.length);
+    ASSERT_EQ(e.has_value, expected.has_value);
+    ASSERT_EQ(e.value, expected.value);
+    // The scanner's reader leaves the same text and position.
+    LineAt t(U("X" + word), 1);
+    ReadWordExpr(t.s);
+    ASSERT_EQ(Utf8(t.s.WordValue), expected.text);
+    ASSERT_EQ(t.s.NcPos, 1 + expected.length);
+  }
+}
 
 TEST(ReadWordValue, CollectsValueCharacters) {
   const struct {

@@ -1,8 +1,8 @@
-// The line walk of the conversions that rewrite words in place and never look back (blanks
-// added or removed, decimal points, units): lines cut at CR LF and comments skipped exactly
-// as WalkLines does, but each line is copied into the result in runs between the words that
-// change, instead of character by character through a Scanner. It keeps these conversions
-// well above the speed of sed on large programs.
+// The line walk of the conversions that rewrite words in place and never look back (blanks,
+// decimal points, units, coordinates): lines cut at CR LF and comments skipped exactly as
+// WalkLines does, but each line is a view of the source, copied into the result in runs
+// between the words that change, instead of character by character through a Scanner. It
+// keeps these conversions well above the speed of sed on large programs.
 #pragma once
 
 #include <algorithm>
@@ -15,7 +15,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "convert/word_name.h"
 #include "ncword/module1.h"
 #include "ncword/numeric.h"
 
@@ -74,6 +73,15 @@ class LineWriter {
   std::size_t copied_ = 0;  // line_[0, copied_) is done
 };
 
+// True when the letter at line[pos] follows another capital letter, so that it belongs to a name
+// and is no address word of its own: the C of the variable VC1 (VC1=5 is an assignment, not
+// a C axis move), the D of END1, the E of LE in IF[#1LE5], the X of the argument PX=10.
+// Conversions that rewrite values leave such letters alone: scaling "VC1=5" would give
+// "VC0.015", and a point after it ("VC1.=5") breaks the statement.
+inline bool IsInsideName(std::u16string_view line, std::size_t pos) {
+  return pos > 0 && IsAddressLetter(line[pos - 1]);
+}
+
 // Where the walk of the line goes on after a comment whose text starts at `from`: after the
 // ")" that closes it, or at the line's end when it stays open (in_comment then stays set and
 // the comment goes on in the next line). No character inside a comment is examined.
@@ -107,25 +115,35 @@ inline std::size_t FindCrLf(std::u16string_view src, std::size_t pos) {
   }
 }
 
-// Runs convert_line(line, writer, start) for each line of src: src cut at CR LF (a CR LF is
-// added when src does not end in one, so an empty source is one empty line), start the index
-// where the walk of the line begins (after the end of a comment left open by the line
-// before). Every line is finished with CR LF.
+// Calls line_fn(line) for each line of src: src cut at CR LF, with a CR LF added when src does
+// not end in one (an empty source is one empty line). line_fn returns false to stop; then
+// ForEachLine returns false too.
+template <typename LineFn>
+bool ForEachLine(std::u16string_view src, LineFn&& line_fn) {
+  const bool ends_with_crlf = src.ends_with(u"\r\n");
+  std::size_t pos = 0;
+  while (pos < src.size() || (pos == src.size() && !ends_with_crlf)) {
+    const std::size_t end = FindCrLf(src, pos);
+    if (!line_fn(src.substr(pos, end - pos))) return false;
+    pos = end + 2;
+  }
+  return true;
+}
+
+// Runs convert_line(line, writer, start) for each line of src, cut as ForEachLine cuts it,
+// start the index where the walk of the line begins (after the end of a comment left open by
+// the line before). Every line is finished with CR LF.
 template <typename ConvertLine>
 std::u16string StreamLines(std::u16string_view src, Module1& m, ConvertLine&& convert_line) {
   OutBuffer out(src.size() + src.size() / 8 + 16);
-  std::size_t pos = 0;
-  const bool ends_with_crlf = src.ends_with(u"\r\n");
-  while (pos < src.size() || (pos == src.size() && !ends_with_crlf)) {
-    const std::size_t end = FindCrLf(src, pos);
-    const std::u16string_view line = src.substr(pos, end - pos);
+  ForEachLine(src, [&](std::u16string_view line) {
     LineWriter writer(line, out);
     const std::size_t start = m.InComment ? SkipComment(line, 0, m.InComment) : 0;
     convert_line(line, writer, start);
     writer.Finish();
     out.Put(u"\r\n");
-    pos = end + 2;
-  }
+    return true;
+  });
   return out.Take();
 }
 
