@@ -18,6 +18,7 @@
 #include <QStylePainter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -230,6 +231,9 @@ bool Machine::LoadConversionTable() {
     return false;
   }
   MachineFile->setText(Q(editor_.module().MachineFileName).toUpper());
+  // Wide enough for the whole name, so that the operator sees which table converts.
+  const int name_width = MachineFile->fontMetrics().horizontalAdvance(MachineFile->text()) + 16;
+  MachineFile->setMinimumWidth(std::min(name_width, 640));
   return true;
 }
 

@@ -18,10 +18,14 @@
 #include <functional>
 #include <memory>
 
+#include "convert/abs_inc_dialog.h"
 #include "convert/calc_dialog.h"
 #include "convert/points_dialog.h"
+#include "convert/rotary_dialog.h"
 #include "convert/spaces_dialog.h"
 #include "convert/unit_dialog.h"
+#include "convert/xy_cx_dialog.h"
+#include "machine/machine_dialog.h"
 #include "search/find_dialog.h"
 #include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
@@ -44,6 +48,10 @@ const Shot kDialogs[] = {
     {"find.png", [](Editor& e) -> QDialog* { return new frmFind(e, e.window()); }},
     {"replace.png", [](Editor& e) -> QDialog* { return new frmReplace(e, e.window()); }},
     {"calc_replace.png", [](Editor& e) -> QDialog* { return new frmSizeShift(e, e.window()); }},
+    {"g90_g91.png", [](Editor& e) -> QDialog* { return new G90_G91(e, e.window()); }},
+    {"xy_cx.png", [](Editor& e) -> QDialog* { return new XY_CX(e, e.window()); }},
+    {"spindle.png", [](Editor& e) -> QDialog* { return new Spindle(e, e.window()); }},
+    {"machine.png", [](Editor& e) -> QDialog* { return new Machine(e, e.window()); }},
 };
 
 // Lets the window system map and paint what was just shown.
