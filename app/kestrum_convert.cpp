@@ -9,10 +9,13 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -297,12 +300,37 @@ void PrintCommandHelp(std::ostream& out, const Command& c) {
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
+// A large program passes through four buffers in turn: its bytes, its text, the result and
+// the result's bytes. Where the system gives 2 MB pages on request (Linux transparent huge
+// pages), room for all of them is taken from the allocator once, marked for such pages and
+// given back before the first buffer is filled; the buffers are then cut from it (main keeps
+// the allocator from returning it to the system). Touching fresh memory costs one page fault
+// per 2 MB instead of one per 4 KB, which on a 20 MB program is about a third of the run time
+// of the lighter conversions.
+void PrepareHeap(std::size_t program_bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  if (program_bytes < 2 * kHugePage) return;
+  const std::size_t room = 8 * program_bytes;  // the four buffers never hold more at a time
+  void* block = std::malloc(room);
+  if (block == nullptr) return;
+  const auto first = reinterpret_cast<std::uintptr_t>(block);
+  const std::uintptr_t start = (first + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = (first + room) & ~(kHugePage - 1);
+  if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  std::free(block);
+#else
+  (void)program_bytes;
+#endif
+}
+
 // The rest of the open file fd, read in large blocks straight into the result (a regular
 // file's size is known, so its bytes arrive in one buffer of the right size); nothing, with
 // *reason set, when reading fails.
 std::optional<std::string> ReadAll(int fd, std::string* reason) {
   struct stat info {};
   const bool sized = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (sized) PrepareHeap(static_cast<std::size_t>(info.st_size));
   std::string bytes(sized ? static_cast<std::size_t>(info.st_size) + 1 : std::size_t{1} << 16,
                     '\0');
   std::size_t size = 0;

@@ -1,5 +1,6 @@
 #include "ncword/format_coord.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -38,45 +39,75 @@ void StripTrailingZeros(Decimal& d) {
     d.exponent = 0;
     return;
   }
-  while (d.digits % 10 == 0) {
+  // Eight, four, two and one at a time (12.5 comes as 125000000000000), by constants, which
+  // the compiler turns into multiplications.
+  while (d.digits % 100000000 == 0) {
+    d.digits /= 100000000;
+    d.exponent += 8;
+  }
+  if (d.digits % 10000 == 0) {
+    d.digits /= 10000;
+    d.exponent += 4;
+  }
+  if (d.digits % 100 == 0) {
+    d.digits /= 100;
+    d.exponent += 2;
+  }
+  if (d.digits % 10 == 0) {
     d.digits /= 10;
-    ++d.exponent;
+    d.exponent += 1;
   }
 }
 
-// a at `significant` digits, for 10^-4 <= a < 10^significant: the exact binary value
-// a = mantissa / 2^shift times 10^k on 128-bit integers (below 2^53 x 10^19), rounded to
-// nearest with ties to even, as printf's "%e" and to_chars round it. This covers nearly every
-// value of a program, at a fraction of the cost of to_chars. False should the first guess of
-// the decade be off by more than one.
-bool ScaledDigits(double a, int significant, Decimal& d) {
-  using Wide = unsigned __int128;
-  const auto bits = std::bit_cast<std::uint64_t>(a);
-  const int biased = static_cast<int>(bits >> 52);
-  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-  const int shift = 1075 - biased;  // from 3 (below 10^15) to 66 (10^-4)
-  // The decade of the first digit: floor(log10(2^(biased - 1023))), with 1233 / 4096 for
-  // log10(2); the check below corrects it by one where needed.
-  int decade = ((biased - 1023) * 1233) >> 12;
+// a = mantissa / 2^shift at `significant` digits, for 10^-4 <= a < 10^significant: a x 10^k
+// computed exactly on integers of type Int and rounded to nearest with ties to even, as
+// printf's "%e" and to_chars round the exact binary value. This covers nearly every value of a
+// program, at a fraction of the cost of to_chars. binary is floor(log2(a)). False should the
+// first guess of the decade be off by more than one.
+template <typename Int>
+bool ScaledDigits(std::uint64_t mantissa, int shift, int binary, int significant, Decimal& d) {
+  // The decade of the first digit: floor(log10(2^binary)), with 1233 / 4096 for log10(2);
+  // the check below corrects it by one where needed.
+  int decade = (binary * 1233) >> 12;
   for (int tries = 0; tries < 3; ++tries) {
     const int k = significant - 1 - decade;
     if (k < 0 || k >= static_cast<int>(kPow10.size())) return false;
-    const Wide x = static_cast<Wide>(mantissa) * kPow10[k];
-    const Wide whole = x >> shift;
+    const Int x = static_cast<Int>(mantissa) * kPow10[k];
+    const Int whole = x >> shift;
     if (whole >= kPow10[significant]) {
       ++decade;
     } else if (whole < kPow10[significant - 1]) {
       --decade;
     } else {
-      const Wide rest = x - (whole << shift);
-      const Wide half = Wide{1} << (shift - 1);
-      d.digits = static_cast<std::uint64_t>(whole) +
-                 (rest > half || (rest == half && (whole & 1) != 0) ? 1 : 0);
+      bool up = false;
+      if (shift > 0) {
+        const Int rest = x - (whole << shift);
+        const Int half = Int{1} << (shift - 1);
+        up = rest > half || (rest == half && (whole & 1) != 0);
+      }
+      d.digits = static_cast<std::uint64_t>(whole) + (up ? 1 : 0);
       d.exponent = decade - (significant - 1);
       return true;
     }
   }
   return false;
+}
+
+// The digits of a (positive) on integers where ScaledDigits applies.
+bool ExactDigits(double a, int significant, Decimal& d) {
+  if (!(a >= 1e-4 && a < (significant == kSingleDigits ? 1e7 : 1e15))) return false;
+  const auto bits = std::bit_cast<std::uint64_t>(a);
+  const int biased = static_cast<int>(bits >> 52);
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int shift = 1075 - biased;  // a = mantissa / 2^shift; from 3 (below 10^15) to 66 (10^-4)
+  constexpr std::uint64_t kBelowSingle = (std::uint64_t{1} << 29) - 1;
+  if (significant == kSingleDigits && (mantissa & kBelowSingle) == 0) {
+    // A float's 24 bits sit at the top of the double's 53. Without the 29 zeros below them the
+    // product stays below 2^24 x 10^11 and fits in 64 bits, whose arithmetic is cheaper.
+    return ScaledDigits<std::uint64_t>(mantissa >> 29, shift - 29, biased - 1023, significant, d);
+  }
+  // Below 2^53 x 10^19.
+  return ScaledDigits<unsigned __int128>(mantissa, shift, biased - 1023, significant, d);
 }
 
 // The value's decimal digits at the given number of significant digits.
@@ -88,8 +119,7 @@ Decimal ToDecimal(double v, int significant) {
   d.negative = std::signbit(v);
   const double a = std::fabs(v);
   if (a == 0.0) return d;
-  const double beyond = significant == kSingleDigits ? 1e7 : 1e15;
-  if (!(a >= 1e-4 && a < beyond && ScaledDigits(a, significant, d))) {
+  if (!ExactDigits(a, significant, d)) {
     // "d.dddde+XX": the first digit, significant - 1 more, the exponent of the first digit.
     // to_chars rounds like printf's %e but neither parses a format nor looks at the locale.
     char buf[64];
@@ -109,6 +139,115 @@ Decimal ToDecimal(double v, int significant) {
   return d;
 }
 
+enum class TextKind { kNotPlain, kDecimal, kLong };
+
+// The decimal of a plain number text ("-12.50", "007", " .5 "): kDecimal with d set, kLong for
+// a plain number that is read and converted instead, kNotPlain for "-", "/", "1,5". A text
+// of at most 15 significant digits is its own decimal at 15 digits: the double nearest to it
+// gives back the same digits, which is what the 15 decimal digits of a double's precision
+// mean. So its digits are taken as written.
+TextKind PlainDecimal(std::u16string_view text, Decimal& d) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  d = Decimal();
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) d.negative = text[i++] == u'-';
+  bool point = false;
+  bool any_digit = false;
+  int count = 0;  // digits from the first that is not 0
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsDigit(c)) {
+      any_digit = true;
+      if (d.digits == 0 && c == u'0') {
+        d.exponent -= point;  // 0.05: a zero that only moves the point
+      } else if (++count <= 19) {
+        d.digits = d.digits * 10 + static_cast<std::uint64_t>(c - u'0');
+        d.exponent -= point;
+      }
+    } else if (c == u'.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  if (!any_digit || i != text.size()) return TextKind::kNotPlain;
+  if (count > 19) return TextKind::kLong;
+  StripTrailingZeros(d);
+  // Within the range of ordinary doubles, far from underflow and overflow.
+  if (d.digits >= kPow10[15] || d.exponent < -290 || d.exponent > 285) return TextKind::kLong;
+  return TextKind::kDecimal;
+}
+
+// RoundTo(ToDecimal(v, 15), decimals) for the common coordinate, straight from the double: for
+// |v| < 10^6 and at most 4 decimals the product r = |v| x 10^decimals stays below 10^10 and
+// within 6 x 10^-6 of the same product of v's 15-digit decimal (which lies within half a unit
+// of its 15th digit, 5 x 10^-10 at most here, of v; r itself is rounded once, by 2^-19 at
+// most). Unless r lies that close to a half, both round to the same whole number. False
+// where that does not hold.
+bool RoundedDirect(double v, int decimals, Decimal& d) {
+  constexpr double kScale[] = {1, 10, 100, 1000, 10000};
+  const double a = std::fabs(v);
+  if (!(a < 1e6) || decimals < 0 || decimals > 4) return false;
+  const double r = a * kScale[decimals];
+  const double whole = std::floor(r);
+  const double fraction = r - whole;  // exact below 2^52
+  if (std::fabs(fraction - 0.5) < 1e-4) return false;
+  d.negative = std::signbit(v);
+  d.digits = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  d.exponent = -decimals;
+  StripTrailingZeros(d);
+  return true;
+}
+
+// v's decimal at 15 digits, or already rounded to `decimals` places where that is quicker.
+Decimal DoubleDecimal(double v, int decimals) {
+  Decimal d;
+  if (RoundedDirect(v, decimals, d)) return d;
+  return ToDecimal(v, kDoubleDigits);
+}
+
+// n / 10^k. Each division is by a constant, which the compiler turns into a multiplication:
+// a division by a power of ten looked up at run time costs several times more.
+std::uint64_t DividePow10(std::uint64_t n, int k) {
+  switch (k) {
+    case 0:
+      return n;
+    case 1:
+      return n / 10;
+    case 2:
+      return n / 100;
+    case 3:
+      return n / 1000;
+    case 4:
+      return n / 10000;
+    case 5:
+      return n / 100000;
+    case 6:
+      return n / 1000000;
+    case 7:
+      return n / 10000000;
+    case 8:
+      return n / 100000000;
+    case 9:
+      return n / 1000000000;
+    case 10:
+      return n / 10000000000;
+    case 11:
+      return n / 100000000000;
+    case 12:
+      return n / 1000000000000;
+    case 13:
+      return n / 10000000000000;
+    case 14:
+      return n / 100000000000000;
+    case 15:
+      return n / 1000000000000000;
+    default:
+      return n / kPow10[k];
+  }
+}
+
 // Rounds half away from zero to `decimals` places after the point.
 void RoundTo(Decimal& d, int decimals) {
   if (d.IsZero() || d.exponent >= -decimals) return;
@@ -116,8 +255,8 @@ void RoundTo(Decimal& d, int decimals) {
   if (drop >= static_cast<int>(kPow10.size())) {
     d.digits = 0;  // below a half of the last place kept
   } else {
-    const std::uint64_t p = kPow10[drop];
-    d.digits = (d.digits + p / 2) / p;  // up when the first dropped digit is 5 or more
+    // Up when the first dropped digit is 5 or more.
+    d.digits = DividePow10(d.digits + kPow10[drop] / 2, drop);
   }
   d.exponent = -decimals;
   StripTrailingZeros(d);
@@ -126,38 +265,64 @@ void RoundTo(Decimal& d, int decimals) {
 // The digits of a decimal as text and where its point falls: point is the number of digits
 // before it, 0 or less below 1 (0.05: digits "5", point -1), more than count for 1200.
 struct DigitText {
-  char text[20];
-  int count = 0;
-  int point = 0;
+  char16_t buffer[20];
+  const char16_t* text;
+  int count;
+  int point;
 
   explicit DigitText(const Decimal& d) {
-    char reversed[20];
-    for (std::uint64_t q = d.digits; q != 0; q /= 10) {
-      reversed[count++] = static_cast<char>('0' + q % 10);
+    // Two digits at a time from the right.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char16_t* first = buffer + 20;
+    std::uint64_t q = d.digits;
+    for (; q >= 100; q /= 100) {
+      const std::size_t pair = 2 * (q % 100);
+      *--first = static_cast<char16_t>(kPairs[pair + 1]);
+      *--first = static_cast<char16_t>(kPairs[pair]);
     }
-    for (int i = 0; i < count; ++i) text[i] = reversed[count - 1 - i];
+    if (q >= 10) {
+      *--first = static_cast<char16_t>(kPairs[2 * q + 1]);
+      *--first = static_cast<char16_t>(kPairs[2 * q]);
+    } else if (q > 0) {
+      *--first = static_cast<char16_t>(u'0' + q);
+    }
+    text = first;
+    count = static_cast<int>(buffer + 20 - first);
     point = count + d.exponent;
   }
   int IntegerLength() const { return point > 0 ? point : 0; }
   int FractionLength() const { return count > point ? count - point : 0; }
 };
 
-void AppendZeros(std::u16string& out, int n) {
-  if (n > 0) out.append(static_cast<std::size_t>(n), u'0');
-}
-
-// Digits before the point, without leading zeros (none below 1).
-void AppendInteger(std::u16string& out, const DigitText& t) {
-  if (t.point <= 0) return;
-  out.append(t.text, t.text + std::min(t.point, t.count));
-  AppendZeros(out, t.point - t.count);
-}
-
-// Digits after the point, without trailing zeros.
-void AppendFraction(std::u16string& out, const DigitText& t) {
-  if (t.point >= t.count) return;
-  AppendZeros(out, -t.point);
-  out.append(t.text + std::max(t.point, 0), t.text + t.count);
+// A decimal in fixed notation: the sign character (none when 0), the integer digits with
+// zeros in front up to min_integer, and with the point the fraction digits with zeros after
+// them up to min_fraction. The length is known before the first character, so out grows once
+// and the characters are written through a pointer.
+void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_integer,
+                 bool with_point, int min_fraction) {
+  const DigitText t(d);
+  const int integer = std::max(t.IntegerLength(), min_integer);
+  const int fraction = std::max(t.FractionLength(), min_fraction);
+  const std::size_t at = out.size();
+  out.resize(at + (sign != 0) + integer + (with_point ? 1 + fraction : 0));
+  char16_t* p = out.data() + at;
+  if (sign != 0) *p++ = sign;
+  p = std::fill_n(p, integer - t.IntegerLength(), u'0');
+  if (t.point > 0) {
+    p = std::copy_n(t.text, std::min(t.point, t.count), p);
+    p = std::fill_n(p, t.point - t.count, u'0');  // 1200: digits "12" and two zeros
+  }
+  if (!with_point) return;
+  *p++ = u'.';
+  if (t.point < t.count) {
+    p = std::fill_n(p, -t.point, u'0');  // 0.05: a zero before the digit "5"
+    const int first = std::max(t.point, 0);
+    p = std::copy_n(t.text + first, t.count - first, p);
+  }
+  std::fill_n(p, fraction - t.FractionLength(), u'0');
 }
 
 struct Mask {
@@ -190,61 +355,45 @@ constexpr Mask kFanucMask{1, true, 3, 1};
 
 void AppendMasked(std::u16string& out, Decimal d, const Mask& mask) {
   RoundTo(d, mask.fraction);
-  if (d.negative && !d.IsZero()) out.push_back(u'-');
-  const DigitText t(d);
-  AppendZeros(out, mask.min_integer - t.IntegerLength());
-  AppendInteger(out, t);
-  if (mask.has_point) {
-    out.push_back(u'.');
-    AppendFraction(out, t);
-    AppendZeros(out, mask.min_fraction - t.FractionLength());
-  }
+  AppendFixed(out, d, d.negative && !d.IsZero() ? u'-' : 0, mask.min_integer, mask.has_point,
+              mask.min_fraction);
 }
 
 void AppendShortForm(std::u16string& out, const Decimal& d, int max_digits) {
-  out.push_back(d.negative && !d.IsZero() ? u'-' : u' ');
+  const char16_t sign = d.negative && !d.IsZero() ? u'-' : u' ';
   if (d.IsZero()) {
-    out.push_back(u'0');
+    out += u" 0";
     return;
   }
   const DigitText t(d);
   const int exponent = t.point - 1;
-  if (exponent >= max_digits || exponent < -4) {
-    out.push_back(static_cast<char16_t>(t.text[0]));
-    if (t.count > 1) {
-      out.push_back(u'.');
-      out.append(t.text + 1, t.text + t.count);
-    }
-    // E+07, E-05, E+100: the exponent in two digits at least.
-    char digits[8];
-    const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, std::abs(exponent));
-    (void)ec;
-    out.push_back(u'E');
-    out.push_back(exponent < 0 ? u'-' : u'+');
-    if (end - digits < 2) out.push_back(u'0');
-    out.append(digits, end);
+  if (exponent < max_digits && exponent >= -4) {
+    AppendFixed(out, d, sign, 0, t.FractionLength() > 0, 0);  // " 12.5", " .05"
     return;
   }
-  AppendInteger(out, t);
-  if (t.FractionLength() > 0) {
+  // " 1.234568E+07", " 1E-05": the exponent in two digits at least.
+  out.push_back(sign);
+  out.push_back(t.text[0]);
+  if (t.count > 1) {
     out.push_back(u'.');
-    AppendFraction(out, t);
+    out.append(t.text + 1, static_cast<std::size_t>(t.count - 1));
   }
+  char digits[8];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, std::abs(exponent));
+  (void)ec;
+  out.push_back(u'E');
+  out.push_back(exponent < 0 ? u'-' : u'+');
+  if (end - digits < 2) out.push_back(u'0');
+  out.append(digits, end);
 }
 
+// The digits without trailing zeros or point, with a "0" before a bare point: 0.5, -0.5, 12.
 void AppendTrimmed(std::u16string& out, const Decimal& d) {
   if (d.IsZero()) {
     out.push_back(u'0');
     return;
   }
-  if (d.negative) out.push_back(u'-');
-  const DigitText t(d);
-  if (t.IntegerLength() == 0) out.push_back(u'0');  // 0.5, not .5
-  AppendInteger(out, t);
-  if (t.FractionLength() > 0) {
-    out.push_back(u'.');
-    AppendFraction(out, t);
-  }
+  AppendFixed(out, d, d.negative ? u'-' : 0, 1, d.exponent < 0, 0);
 }
 
 // FormatCoord style 1 and FormatCoord4: the mask, then the trim of the rounded value.
@@ -261,23 +410,49 @@ void AppendCoordOf(std::u16string& out, const Decimal& d, int out_dialect) {
   }
 }
 
+// A number text through a formatter: a text that is no plain number is appended as written.
+template <typename Format>
+void AppendText(std::u16string& out, std::u16string_view text, Format format) {
+  Decimal d;
+  switch (PlainDecimal(text, d)) {
+    case TextKind::kNotPlain:
+      out.append(text);
+      return;
+    case TextKind::kLong:
+      d = ToDecimal(ReadNumber(text), kDoubleDigits);
+      break;
+    case TextKind::kDecimal:
+      break;
+  }
+  format(d);
+}
+
 }  // namespace
 
+void AppendMaskText(std::u16string& out, std::u16string_view text, std::string_view mask) {
+  AppendText(out, text, [&](const Decimal& d) { AppendMasked(out, d, ParseMask(mask)); });
+}
+void AppendCoordText(std::u16string& out, std::u16string_view text, int out_dialect) {
+  AppendText(out, text, [&](const Decimal& d) { AppendCoordOf(out, d, out_dialect); });
+}
+void AppendCoord4Text(std::u16string& out, std::u16string_view text) {
+  AppendText(out, text, [&](const Decimal& d) { AppendRoundedTrim(out, d, 4); });
+}
+
 void AppendMask(std::u16string& out, double v, std::string_view mask) {
-  AppendMasked(out, ToDecimal(v, kDoubleDigits), ParseMask(mask));
+  const Mask parsed = ParseMask(mask);
+  AppendMasked(out, DoubleDecimal(v, parsed.fraction), parsed);
 }
 void AppendMask(std::u16string& out, float v, std::string_view mask) {
   AppendMasked(out, ToDecimal(v, kSingleDigits), ParseMask(mask));
 }
 void AppendCoord(std::u16string& out, double v, int out_dialect) {
-  AppendCoordOf(out, ToDecimal(v, kDoubleDigits), out_dialect);
+  AppendCoordOf(out, DoubleDecimal(v, 3), out_dialect);
 }
 void AppendCoord(std::u16string& out, float v, int out_dialect) {
   AppendCoordOf(out, ToDecimal(v, kSingleDigits), out_dialect);
 }
-void AppendCoord4(std::u16string& out, double v) {
-  AppendRoundedTrim(out, ToDecimal(v, kDoubleDigits), 4);
-}
+void AppendCoord4(std::u16string& out, double v) { AppendRoundedTrim(out, DoubleDecimal(v, 4), 4); }
 void AppendCoord4(std::u16string& out, float v) {
   AppendRoundedTrim(out, ToDecimal(v, kSingleDigits), 4);
 }
@@ -293,8 +468,9 @@ std::u16string FormatMask(float v, std::string_view mask) {
   return out;
 }
 std::u16string FormatMaskText(std::u16string_view text, std::string_view mask) {
-  if (!IsPlainNumber(text)) return std::u16string(text);
-  return FormatMask(ReadNumber(text), mask);
+  std::u16string out;
+  AppendMaskText(out, text, mask);
+  return out;
 }
 
 std::u16string ShortForm(double v) {
@@ -334,8 +510,9 @@ std::u16string FormatCoord(float v, int out_dialect) {
   return out;
 }
 std::u16string FormatCoordText(std::u16string_view v, int out_dialect) {
-  if (!IsPlainNumber(v)) return std::u16string(v);
-  return FormatCoord(ReadNumber(v), out_dialect);
+  std::u16string out;
+  AppendCoordText(out, v, out_dialect);
+  return out;
 }
 
 std::u16string FormatCoord4(double v) {
@@ -349,8 +526,9 @@ std::u16string FormatCoord4(float v) {
   return out;
 }
 std::u16string FormatCoord4Text(std::u16string_view v) {
-  if (!IsPlainNumber(v)) return std::u16string(v);
-  return FormatCoord4(ReadNumber(v));
+  std::u16string out;
+  AppendCoord4Text(out, v);
+  return out;
 }
 
 }  // namespace kestrum

@@ -80,6 +80,9 @@ void AppendCoord4(std::u16string& out, double v);
 void AppendCoord4(std::u16string& out, float v);
 template <typename T>
 void AppendCoord4(std::u16string&, T) = delete;
+void AppendMaskText(std::u16string& out, std::u16string_view text, std::string_view mask);
+void AppendCoordText(std::u16string& out, std::u16string_view v, int out_dialect);
+void AppendCoord4Text(std::u16string& out, std::u16string_view v);
 
 // What ReadNumber reads back from ShortForm(v): v at 7 significant digits, as a double. The
 // expression reader keeps its result as that text, so this is the value a word has.

@@ -1,5 +1,7 @@
 #include "ncword/read_word.h"
 
+#include <cstdint>
+
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 
@@ -42,10 +44,59 @@ void ReadWordValue(Scanner& s) {
   --s.NcPos;
 }
 
+namespace {
+
+// The common word value, a plain number of at most 7 significant digits from 0.001 up ("-12.5",
+// "100.", ".25") that ends the expression: its value is the number as written. The reader
+// stores it in single precision and keeps its short form, 7 digits. From 0.001 to 10^7 a
+// float lies closer to such a number than half a unit of its 7th digit (the float's spacing
+// is below that unit there; just under 0.001, around 2^-10, it is not), so the short form
+// gives back the number's own digits. False for every other text.
+bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
+  constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == u'-';
+  if (!text.empty() && (text[0] == u'-' || text[0] == u'+')) ++i;
+  std::uint64_t digits = 0;
+  int significant = 0;
+  int decimals = 0;
+  bool point = false;
+  bool any_digit = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsDigit(c)) {
+      any_digit = true;
+      if (digits != 0 || c != u'0') {
+        if (++significant > 7) return false;
+      }
+      digits = digits * 10 + static_cast<std::uint64_t>(c - u'0');
+      decimals += point;
+    } else if (c == u'.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!any_digit || (i < text.size() && IsExprChar(text[i]))) return false;
+  // Below 0.001: digits x 10^-decimals with at most 7 digits.
+  if (digits != 0 && decimals > 3 && (decimals > 10 || digits < kPow10[decimals - 3])) {
+    return false;
+  }
+  e.length = i;
+  e.has_value = true;
+  // A value of 0 is skipped by the reader: its result stays 0, without a sign.
+  e.value = digits == 0 ? 0.0 : DecimalValue(negative, digits, -decimals);
+  e.result = ToSingle(e.value);
+  return true;
+}
+
+}  // namespace
+
 WordExpr EvaluateWordExpr(std::u16string_view text) {
+  WordExpr e;
+  if (ReadPlainWord(text, e)) return e;
   // Operands are the runs of digits, "." and "," between the operators; "=" and "[" are
   // skipped wherever they stand, so X1=2 has the operand "12".
-  WordExpr e;
   char16_t op = 0;
   std::size_t start = std::u16string_view::npos;  // the current operand's first character
   bool gapped = false;                            // an "=" or "[" stands inside the operand

@@ -393,6 +393,56 @@ TEST(NumberTexts, SinglesLikeThePlainReference) {
   }
 }
 
+TEST(NumberTexts, WordTextsLikeThePlainReference) {
+  // Word values as programs hold them: leading zeros, trailing zeros, long digit runs, blanks,
+  // and texts that are no plain number.
+  std::vector<std::string> texts = {"",
+                                    "-",
+                                    ".",
+                                    "-.",
+                                    "1,5",
+                                    "1/2",
+                                    "1.2.3",
+                                    " 7 ",
+                                    "+3",
+                                    "-0",
+                                    "-0.000",
+                                    "000",
+                                    "1" + std::string(30, '0'),
+                                    "0." + std::string(300, '0') + "1",
+                                    "123456789012345",
+                                    "1234567890123456",
+                                    "99999999999999999999.5"};
+  std::mt19937 random(23);
+  for (int i = 0; i < 50000; ++i) {
+    std::string text = random() % 8 ? "" : " ";
+    text += "+-  "[random() % 4];
+    if (text.back() == ' ') text.pop_back();
+    for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+      text += static_cast<char>('0' + (random() % 3 ? random() % 10 : 0));
+    }
+    if (random() % 4) text += '.';
+    for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+      text += static_cast<char>('0' + (random() % 3 ? random() % 10 : 0));
+    }
+    if (random() % 50 == 0) text += ",/X"[random() % 3];
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const std::u16string u = U(text);
+    const bool plain = IsPlainNumber(u);
+    const reference::Decimal d = reference::ToDecimal(reference::ReadNumber(u), 15);
+    for (const char* mask : kMasks) {
+      ASSERT_EQ(Utf8(FormatMaskText(u, mask)), plain ? reference::Mask(d, mask) : text) << mask;
+    }
+    for (const int style : {0, 1, 2}) {
+      ASSERT_EQ(Utf8(FormatCoordText(u, style)), plain ? reference::Coord(d, style) : text);
+    }
+    ASSERT_EQ(Utf8(FormatCoord4Text(u)), plain ? reference::Coord4(d) : text);
+  }
+}
+
 TEST(ReadNumber, LikeThePlainReference) {
   std::vector<std::string> texts = {"9007199254740993",
                                     "9007199254740992.5",
@@ -482,6 +532,28 @@ TEST(ReadWordExpr, LikeThePlainReference) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, v);
     words.push_back(text);
+  }
+  // Plain numbers of 1 to 8 significant digits in every decade from 10^-6 to 10^8, and the
+  // binade just under 0.001, where a float is too coarse to give back 7 digits.
+  const auto plain = [](std::uint64_t mantissa, int exponent) {
+    std::string digits = std::to_string(mantissa);
+    if (exponent >= 0) return digits + std::string(exponent, '0');
+    if (static_cast<int>(digits.size()) <= -exponent) {
+      digits.insert(0, -exponent - digits.size() + 1, '0');
+    }
+    digits.insert(digits.size() + exponent, ".");
+    return digits;
+  };
+  for (int decade = -6; decade <= 8; ++decade) {
+    for (int i = 0; i < 4000; ++i) {
+      const int significant = 1 + static_cast<int>(random() % 8);
+      const std::uint64_t low = static_cast<std::uint64_t>(std::pow(10, significant - 1));
+      const std::uint64_t mantissa = low + random() % (9 * low);
+      words.push_back((i % 2 ? "-" : "") + plain(mantissa, decade - significant + 1));
+    }
+  }
+  for (std::uint64_t mantissa = 9765000; mantissa < 10000000; mantissa += 7) {
+    words.push_back(plain(mantissa, -10));
   }
   const char* pieces[] = {"0", "1", "5", "9",      "12",       "300",      "1234567", ".", "-",
                           "+", "*", "/", "=",      "[",        "]",        ",",       " ", "#1",
