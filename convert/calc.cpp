@@ -23,49 +23,50 @@ std::optional<double> Operand(CalcOp op, std::u16string_view value) {
   return op == CalcOp::kAdd || op == CalcOp::kSub ? static_cast<double>(ToSingle(v)) : v;
 }
 
-std::u16string FormatResult(float r, int format) {
-  std::u16string t;
+// The result in the format, appended to out.
+void AppendResult(std::u16string& out, float r, int format) {
+  const std::size_t at = out.size();
   switch (format) {
     case 1:
-      t = FormatCoord(r, 1);  // 150, 12.5
+      AppendCoord(out, r, 1);  // 150, 12.5
       break;
     case 2:
-      t = FormatMask(r, "#####0.###");  // 150.
+      AppendMask(out, r, "#####0.###");  // 150.
       break;
     case 3:
-      t = FormatMask(r, "#####0.0##");  // 150.0
+      AppendMask(out, r, "#####0.0##");  // 150.0
       break;
     default:
-      t = FormatMask(r, "####00");  // G1 + 1 -> G02
+      AppendMask(out, r, "####00");  // G1 + 1 -> G02
       break;
   }
   // A bare point would read as a new word on some controllers: .5 -> 0.5, -.5 -> -0.5.
+  const std::u16string_view t = std::u16string_view(out).substr(at);
   if (t.starts_with(u".")) {
-    t.insert(0, u"0");
+    out.insert(at, 1, u'0');
   } else if (t.starts_with(u"-.")) {
-    t.insert(1, u"0");
+    out.insert(at + 1, 1, u'0');
   }
-  return t;
 }
 
-// A replacement of the characters [at, end) of a text by `text`.
+// Where the number after an occurrence ends and what replaces the occurrence and the number.
 struct CalcEdit {
   std::size_t end = 0;
-  std::u16string text;
+  std::u16string_view text;
 };
 
 // The recomputed occurrence of search at position at, or nothing when no number follows.
 // "SB = 10" x 1.5 -> "SB=15": blanks and an "=" before the number are taken and the "="
-// is written back right after the search text.
+// is written back right after the search text. The new text is built in buffer.
 std::optional<CalcEdit> CalcAt(std::u16string_view text, std::size_t at, std::u16string_view search,
-                               CalcOp op, double operand, int format) {
+                               CalcOp op, double operand, int format, std::u16string& buffer) {
   std::size_t i = at + search.size();
   const std::size_t window_end = i + kNumberWindow;
-  std::u16string number;
+  std::size_t start = std::u16string_view::npos;  // the number's first character
   bool equals = false;
   for (; i < text.size(); ++i) {
     const char16_t c = text[i];
-    const bool started = !number.empty();
+    const bool started = start != std::u16string_view::npos;
     const bool number_char = IsDigit(c) || c == u'.';
     if (i >= window_end) {
       // A number that began inside the window is read to its end: cutting it would leave
@@ -78,9 +79,11 @@ std::optional<CalcEdit> CalcAt(std::u16string_view text, std::size_t at, std::u1
       // "=" after the number ends it: #5=3 is two numbers, not 53.
       break;
     }
-    number.push_back(c);
+    if (!started) start = i;
   }
   // "-", "." or "1.2.3" is no number: MAX-SPEED searched for X stays as it is.
+  const std::u16string_view number =
+      start == std::u16string_view::npos ? std::u16string_view() : text.substr(start, i - start);
   if (!IsPlainNumber(number)) return std::nullopt;
 
   const double old = ReadNumber(number);
@@ -99,13 +102,30 @@ std::optional<CalcEdit> CalcAt(std::u16string_view text, std::size_t at, std::u1
       r = old / operand;
       break;
   }
-  CalcEdit edit;
-  edit.end = i;
-  edit.text.reserve(search.size() + 16);
-  edit.text.append(search);
-  if (equals) edit.text.push_back(u'=');
-  edit.text += FormatResult(ToSingle(r), format);
-  return edit;
+  buffer.assign(search);
+  if (equals) buffer.push_back(u'=');
+  AppendResult(buffer, ToSingle(r), format);
+  return CalcEdit{i, buffer};
+}
+
+// Every occurrence of the search text from `from` on with a number after it recomputed.
+// CalcReplaceCurrent goes on after its new text, where the rest of the original text begins,
+// or one character after an occurrence it left: one pass over the original text.
+void CalcEvery(OnePassEdit& edit, std::size_t from, std::u16string_view search, CalcOp op,
+               double operand, int format) {
+  const std::u16string_view text = edit.source();
+  std::u16string buffer;
+  Occurrences found(text, search);
+  std::size_t at = found.Next(from);
+  while (at != Occurrences::npos) {
+    if (const std::optional<CalcEdit> e = CalcAt(text, at, search, op, operand, format, buffer)) {
+      edit.Replace(at, e->end, e->text);
+      at = found.Next(e->end);
+    } else {
+      edit.Pass(at, search.size(), at + 1);
+      at = found.Next(at + 1);
+    }
+  }
 }
 
 }  // namespace
@@ -125,8 +145,9 @@ bool CalcReplaceCurrent(Module1& m, TextPane& pane, CalcOp op, int format) {
     return false;
   }
   const std::optional<double> operand = Operand(op, m.ReplaceText);
+  std::u16string buffer;
   std::optional<CalcEdit> edit;
-  if (operand) edit = CalcAt(m.WorkText, at, m.SearchText, op, *operand, format);
+  if (operand) edit = CalcAt(m.WorkText, at, m.SearchText, op, *operand, format, buffer);
   if (!edit) {
     m.SearchPos = at + 1;
     return false;
@@ -155,36 +176,31 @@ SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int for
   const std::optional<double> operand = Operand(op, m.ReplaceText);
   if (!operand) return {CheckCalcValue(op, m.ReplaceText), std::u16string(kCalcTitle)};
   BeginAllChange(m, check1);
-  // CalcReplaceCurrent goes on after its new text, where the rest of the original text
-  // begins, or one character after an occurrence it left: one pass over the original text.
-  OnePassEdit edit(m, pane);
-  const std::u16string_view text = edit.source();
-  Occurrences found(text, m.SearchText);
-  std::size_t at = found.Next(m.SearchPos);
-  while (at != Occurrences::npos) {
-    if (std::optional<CalcEdit> e = CalcAt(text, at, m.SearchText, op, *operand, format)) {
-      edit.Replace(at, e->end, e->text);
-      at = found.Next(e->end);
-    } else {
-      edit.Pass(at, m.SearchText.size(), at + 1);
-      at = found.Next(at + 1);
-    }
-  }
-  edit.Finish();
+  const std::u16string source = pane.Text();
+  OnePassEdit edit(source, m.SearchPos);
+  CalcEvery(edit, m.SearchPos, m.SearchText, op, *operand, format);
+  edit.Finish(m, pane);
   check1 = true;
   return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kAllChangeEnd);
 }
 
 TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m) {
-  MemoryPane pane{std::u16string(text)};
+  // The dialog opened on text with nothing selected, then "全て変更" with Check1 checked.
   m.SearchText = options.find;
   m.ReplaceText = options.value;
   m.MatchCount = 0;
   m.FirstStep = true;
-  BeginReplace(m, pane);
-  bool check1 = true;
-  SearchMessage message = CalcDialogAllChange(m, pane, options.op, options.format, check1);
-  return {pane.text(), std::move(message.text), std::move(message.title)};
+  m.SearchPos = 0;
+  const std::optional<double> operand = Operand(options.op, m.ReplaceText);
+  if (!operand) {
+    return {std::u16string(text), CheckCalcValue(options.op, m.ReplaceText),
+            std::u16string(kCalcTitle)};
+  }
+  OnePassEdit edit(text, 0);
+  CalcEvery(edit, 0, m.SearchText, options.op, *operand, options.format);
+  std::u16string result = edit.TakeText();
+  SearchMessage message = EndRun(m, edit.replaced(), kAllChangeEnd);
+  return {std::move(result), std::move(message.text), std::move(message.title)};
 }
 
 }  // namespace kestrum

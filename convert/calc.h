@@ -39,7 +39,8 @@ SearchMessage CalcDialogChange(Module1& m, TextPane& pane, CalcOp op, int format
 SearchMessage CalcDialogNextFind(Module1& m, TextPane& pane, bool& check1);
 SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1);
 
-// The dialog's "全て変更" from the top of text.
+// The dialog's "全て変更" from the top of text. As with ReplaceAllText, WorkText and SearchPos
+// are left alone.
 TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m);
 
 }  // namespace kestrum

@@ -31,6 +31,42 @@ std::size_t Shifted(std::size_t pos, std::size_t at, std::size_t removed, std::s
   return pos;
 }
 
+// Every occurrence of find from `from` on replaced by with. Each ReplaceCurrent goes on right
+// after its inserted text, which is where the rest of the original text begins: so this is
+// one left-to-right pass over the original text.
+void ReplaceEvery(OnePassEdit& edit, std::size_t from, std::u16string_view find,
+                  std::u16string_view with) {
+  Occurrences found(edit.source(), find);
+  for (std::size_t at = found.Next(from); at != Occurrences::npos;
+       at = found.Next(at + find.size())) {
+    edit.Replace(at, at + find.size(), with);
+  }
+}
+
+// The state of a repair before its pass: the search texts of a line feed and its repair, from
+// the top. The count is the repair's own: a count left by an unfinished find would report
+// changes that this command did not make.
+void BeginRepair(Module1& m) {
+  m.SearchText = u"\n";
+  m.ReplaceText = u"\r\n";
+  m.SearchPos = 0;
+  m.MatchCount = 0;
+}
+
+// A CR before every line feed that lacks one.
+void RepairEvery(OnePassEdit& edit) {
+  const std::u16string_view text = edit.source();
+  for (std::size_t at = text.find(u'\n'); at != std::u16string_view::npos;
+       at = text.find(u'\n', at + 1)) {
+    // CR LF is already a line end; another CR would make it CR CR LF.
+    if (at > 0 && text[at - 1] == u'\r') {
+      edit.Pass(at, 1, at + 1);
+    } else {
+      edit.Replace(at, at + 1, u"\r\n");
+    }
+  }
+}
+
 }  // namespace
 
 Occurrences::Occurrences(std::u16string_view text, std::u16string_view pattern)
@@ -76,8 +112,8 @@ std::size_t Occurrences::Next(std::size_t from) {
   return npos;
 }
 
-OnePassEdit::OnePassEdit(Module1& m, TextPane& pane)
-    : m_(m), pane_(pane), source_(pane.Text()), next_(m.SearchPos) {}
+OnePassEdit::OnePassEdit(std::u16string_view source, std::size_t search_pos)
+    : source_(source), next_(search_pos) {}
 
 void OnePassEdit::Pass(std::size_t at, std::size_t length, std::size_t next) {
   passed_last_ = true;
@@ -87,7 +123,9 @@ void OnePassEdit::Pass(std::size_t at, std::size_t length, std::size_t next) {
 }
 
 void OnePassEdit::Replace(std::size_t at, std::size_t end, std::u16string_view text) {
-  if (out_.capacity() == 0) out_.reserve(source_.size() + source_.size() / 8 + 16);
+  // Room for the whole result at the first replacement (an empty string's capacity is not 0:
+  // it holds a few characters in place).
+  if (replaced_ == 0) out_.reserve(source_.size() + source_.size() / 8 + 16);
   out_.append(source_, copied_, at - copied_);
   out_.append(text);
   copied_ = next_ = end;
@@ -95,16 +133,22 @@ void OnePassEdit::Replace(std::size_t at, std::size_t end, std::u16string_view t
   ++replaced_;
 }
 
-void OnePassEdit::Finish() {
+void OnePassEdit::Finish(Module1& m, TextPane& pane) {
   if (replaced_ == 0) {
-    m_.SearchPos = next_;
+    m.SearchPos = next_;
   } else {
-    m_.SearchPos = out_.size() + (next_ - copied_);
-    out_.append(source_, copied_);
-    m_.WorkText = std::move(out_);
-    pane_.SetText(m_.WorkText);
+    m.SearchPos = out_.size() + (next_ - copied_);
+    m.WorkText = TakeText();
+    pane.SetText(m.WorkText);
   }
-  if (passed_last_) pane_.Select(pass_at_, pass_length_);
+  if (passed_last_) pane.Select(pass_at_, pass_length_);
+}
+
+std::u16string OnePassEdit::TakeText() {
+  if (replaced_ == 0) return std::u16string(source_);
+  out_.append(source_, copied_);
+  copied_ = source_.size();
+  return std::move(out_);
 }
 
 SearchMessage EndMessage(std::uint64_t count, std::u16string_view search, const EndTexts& texts) {
@@ -227,59 +271,45 @@ SearchMessage ReplaceDialogNextFind(Module1& m, TextPane& pane, bool& check1) {
 
 SearchMessage ReplaceDialogAllChange(Module1& m, TextPane& pane, bool& check1) {
   BeginAllChange(m, check1);
-  // Each ReplaceCurrent goes on right after its inserted text, which is where the rest of
-  // the original text begins: so this is one left-to-right pass over the original text.
-  OnePassEdit edit(m, pane);
-  const std::size_t length = m.SearchText.size();
-  Occurrences found(edit.source(), m.SearchText);
-  for (std::size_t at = found.Next(m.SearchPos); at != Occurrences::npos;
-       at = found.Next(at + length)) {
-    edit.Replace(at, at + length, m.ReplaceText);
-  }
-  edit.Finish();
+  const std::u16string source = pane.Text();
+  OnePassEdit edit(source, m.SearchPos);
+  ReplaceEvery(edit, m.SearchPos, m.SearchText, m.ReplaceText);
+  edit.Finish(m, pane);
   check1 = true;
   return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kReplaceEnd);
 }
 
 SearchMessage RepairLineEnds(Module1& m, TextPane& pane) {
-  m.SearchText = u"\n";
-  m.ReplaceText = u"\r\n";
-  m.SearchPos = 0;
-  // The count is the repair's own: a count left by an unfinished find would report changes
-  // that this command did not make.
-  m.MatchCount = 0;
-  OnePassEdit edit(m, pane);
-  const std::u16string_view text = edit.source();
-  for (std::size_t at = text.find(u'\n'); at != std::u16string_view::npos;
-       at = text.find(u'\n', at + 1)) {
-    // CR LF is already a line end; another CR would make it CR CR LF.
-    if (at > 0 && text[at - 1] == u'\r') {
-      edit.Pass(at, 1, at + 1);
-    } else {
-      edit.Replace(at, at + 1, m.ReplaceText);
-    }
-  }
-  if (edit.replaced() == 0) m.WorkText = edit.source();
-  edit.Finish();
+  BeginRepair(m);
+  const std::u16string source = pane.Text();
+  OnePassEdit edit(source, 0);
+  RepairEvery(edit);
+  if (edit.replaced() == 0) m.WorkText = source;
+  edit.Finish(m, pane);
   return EndRun(m, edit.replaced(), kReplaceEnd);
 }
 
 TextReport ReplaceAllText(std::u16string_view text, std::u16string_view find,
                           std::u16string_view with, Module1& m) {
-  MemoryPane pane{std::u16string(text)};
+  // The dialog opened on text with nothing selected, then "全て変更" with Check1 checked.
   m.SearchText = find;
   m.ReplaceText = with;
   m.MatchCount = 0;
-  BeginReplace(m, pane);
-  bool check1 = true;
-  SearchMessage message = ReplaceDialogAllChange(m, pane, check1);
-  return {pane.text(), std::move(message.text), std::move(message.title)};
+  m.SearchPos = 0;
+  OnePassEdit edit(text, 0);
+  ReplaceEvery(edit, 0, find, with);
+  std::u16string result = edit.TakeText();
+  SearchMessage message = EndRun(m, edit.replaced(), kReplaceEnd);
+  return {std::move(result), std::move(message.text), std::move(message.title)};
 }
 
 TextReport RepairLineEndsText(std::u16string_view text, Module1& m) {
-  MemoryPane pane{std::u16string(text)};
-  SearchMessage message = RepairLineEnds(m, pane);
-  return {pane.text(), std::move(message.text), std::move(message.title)};
+  BeginRepair(m);
+  OnePassEdit edit(text, 0);
+  RepairEvery(edit);
+  std::u16string result = edit.TakeText();
+  SearchMessage message = EndRun(m, edit.replaced(), kReplaceEnd);
+  return {std::move(result), std::move(message.text), std::move(message.title)};
 }
 
 }  // namespace kestrum

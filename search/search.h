@@ -56,10 +56,13 @@ SearchMessage RepairLineEnds(Module1& m, TextPane& pane);
 
 // The Replace dialog's "全て変更" from the top of text: every occurrence of find replaced by
 // with; the report " 回 変更しました。" or " 見つかりませんでした。" and title "置き換え".
+// SearchText, ReplaceText, MatchCount and FirstStep end as the dialog leaves them; WorkText
+// and SearchPos, which follow a pane, are left alone: the result is returned, and a second
+// copy of a large program would only take memory.
 TextReport ReplaceAllText(std::u16string_view text, std::u16string_view find,
                           std::u16string_view with, Module1& m);
 
-// A CR before every line feed that does not already follow a CR.
+// A CR before every line feed that does not already follow a CR; WorkText is left alone.
 TextReport RepairLineEndsText(std::u16string_view text, Module1& m);
 
 // --- shared with the calculated replace -------------------------------------------------------
@@ -83,13 +86,14 @@ class Occurrences {
   std::size_t matched_ = 0;          // text[scan_ - matched_, scan_) == pattern[0, matched_)
 };
 
-// An all-at-once command done in one pass over the pane's text. It ends in the state the
-// occurrence-by-occurrence loop (FindNext, then ReplaceCurrent or not, until nothing is
-// found) would leave: the same text, WorkText, SearchPos and selection, but the pane's text is
-// read once and written once.
+// An all-at-once command done in one pass over a text. It ends in the state the
+// occurrence-by-occurrence loop (FindNext, then ReplaceCurrent or not, until nothing is found)
+// would leave: the same text, SearchPos and selection, but the text is read once and the
+// result written once.
 class OnePassEdit {
  public:
-  OnePassEdit(Module1& m, TextPane& pane);
+  // source stays valid while the edit runs; the search starts at search_pos.
+  OnePassEdit(std::u16string_view source, std::size_t search_pos);
   std::u16string_view source() const { return source_; }
   // An occurrence at source position at, left as it is; the search goes on at source
   // position next (after at).
@@ -97,13 +101,15 @@ class OnePassEdit {
   // The source characters [at, end) replaced by text; the search goes on after text.
   void Replace(std::size_t at, std::size_t end, std::u16string_view text);
   std::uint64_t replaced() const { return replaced_; }
-  // Writes the text back (when anything was replaced), SearchPos and the selection.
-  void Finish();
+  // Ends a run on the pane whose text the source is: WorkText and the pane's text become the
+  // result (when anything was replaced), and SearchPos and the selection are set.
+  void Finish(Module1& m, TextPane& pane);
+  // Ends a run on a text of the caller's: the result, the source itself when nothing was
+  // replaced.
+  std::u16string TakeText();
 
  private:
-  Module1& m_;
-  TextPane& pane_;
-  std::u16string source_;
+  std::u16string_view source_;
   std::u16string out_;
   std::size_t copied_ = 0;  // source_[0, copied_) is in out_
   std::size_t next_ = 0;    // where the search goes on, in source positions (>= copied_)
