@@ -426,14 +426,28 @@ class Translator {
           ReadWordToken(s);
           if (!s.WordValue.empty()) w.hash_number = ReadNumber(s.WordValue);
           break;
-        default:
+        case u'A':
+        case u'B':
+        case u'C':
+        case u'D':
+        case u'H':
+        case u'I':
+        case u'J':
+        case u'K':
+        case u'L':
+        case u'Q':
+        case u'U':
+        case u'W':
+        case u'X':
+        case u'Y':
+        case u'Z':
           // The letters whose value and presence both count.
-          if (std::u16string_view(u"ABCDHIJKLQUWXYZ").find(c) != std::u16string_view::npos) {
-            if (const std::optional<double> v = ExprValue(s)) {
-              w.Value(c) = *v;
-              w.has[Index(c)] = true;
-            }
+          if (const std::optional<double> v = ExprValue(s)) {
+            w.Value(c) = *v;
+            w.has[Index(c)] = true;
           }
+          break;
+        default:
           break;
       }
     }
@@ -902,6 +916,7 @@ class Translator {
 // merge.
 std::optional<std::u16string_view> LineEndFault(std::u16string_view src) {
   for (std::size_t p = 0; p < src.size(); ++p) {
+    if (src[p] > u'\r') continue;  // most characters, at one comparison
     if (src[p] == u'\n') return kLfOnlyMessage;
     if (src[p] == u'\r') {
       if (p + 1 == src.size() || src[p + 1] != u'\n') return kCrOnlyMessage;

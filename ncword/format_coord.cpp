@@ -39,6 +39,7 @@ void StripTrailingZeros(Decimal& d) {
     d.exponent = 0;
     return;
   }
+  if (d.digits % 10 != 0) return;  // most rounded values
   // Eight, four, two and one at a time (12.5 comes as 125000000000000), by constants, which
   // the compiler turns into multiplications.
   while (d.digits % 100000000 == 0) {
@@ -186,12 +187,12 @@ TextKind PlainDecimal(std::u16string_view text, Decimal& d) {
 // most). Unless r lies that close to a half, both round to the same whole number. False
 // where that does not hold.
 bool RoundedDirect(double v, int decimals, Decimal& d) {
-  constexpr double kScale[] = {1, 10, 100, 1000, 10000};
+  static constexpr double kScale[] = {1, 10, 100, 1000, 10000};
   const double a = std::fabs(v);
   if (!(a < 1e6) || decimals < 0 || decimals > 4) return false;
   const double r = a * kScale[decimals];
-  const double whole = std::floor(r);
-  const double fraction = r - whole;  // exact below 2^52
+  const double whole = static_cast<double>(static_cast<std::uint64_t>(r));  // r < 10^10
+  const double fraction = r - whole;                                        // exact below 2^52
   if (std::fabs(fraction - 0.5) < 1e-4) return false;
   d.negative = std::signbit(v);
   d.digits = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
@@ -299,30 +300,37 @@ struct DigitText {
 
 // A decimal in fixed notation: the sign character (none when 0), the integer digits with
 // zeros in front up to min_integer, and with the point the fraction digits with zeros after
-// them up to min_fraction. The length is known before the first character, so out grows once
-// and the characters are written through a pointer.
+// them up to min_fraction. The length is known before the first character: the text is
+// written through a pointer, into a buffer on the stack when it is short (as nearly every
+// number is), and appended in one piece.
 void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_integer,
                  bool with_point, int min_fraction) {
   const DigitText t(d);
   const int integer = std::max(t.IntegerLength(), min_integer);
   const int fraction = std::max(t.FractionLength(), min_fraction);
-  const std::size_t at = out.size();
-  out.resize(at + (sign != 0) + integer + (with_point ? 1 + fraction : 0));
-  char16_t* p = out.data() + at;
-  if (sign != 0) *p++ = sign;
-  p = std::fill_n(p, integer - t.IntegerLength(), u'0');
-  if (t.point > 0) {
-    p = std::copy_n(t.text, std::min(t.point, t.count), p);
-    p = std::fill_n(p, t.point - t.count, u'0');  // 1200: digits "12" and two zeros
+  const std::size_t size = (sign != 0) + integer + (with_point ? 1 + fraction : 0);
+  // Plain loops: the pieces are a few characters each, too short for memmove and memset.
+  const auto write = [&](char16_t* p) {
+    if (sign != 0) *p++ = sign;
+    for (int i = t.IntegerLength(); i < integer; ++i) *p++ = u'0';
+    for (int i = 0; i < t.point && i < t.count; ++i) *p++ = t.text[i];
+    for (int i = t.count; i < t.point; ++i) *p++ = u'0';  // 1200: digits "12" and two zeros
+    if (!with_point) return;
+    *p++ = u'.';
+    for (int i = t.point; i < 0; ++i) *p++ = u'0';  // 0.05: a zero before the digit "5"
+    for (int i = std::max(t.point, 0); i < t.count; ++i) *p++ = t.text[i];
+    for (int i = t.FractionLength(); i < fraction; ++i) *p++ = u'0';
+  };
+  constexpr std::size_t kShort = 40;
+  if (size <= kShort) {
+    char16_t buffer[kShort];
+    write(buffer);
+    out.append(buffer, size);
+  } else {
+    const std::size_t at = out.size();
+    out.resize(at + size);
+    write(out.data() + at);
   }
-  if (!with_point) return;
-  *p++ = u'.';
-  if (t.point < t.count) {
-    p = std::fill_n(p, -t.point, u'0');  // 0.05: a zero before the digit "5"
-    const int first = std::max(t.point, 0);
-    p = std::copy_n(t.text + first, t.count - first, p);
-  }
-  std::fill_n(p, fraction - t.FractionLength(), u'0');
 }
 
 struct Mask {

@@ -7,17 +7,16 @@
 
 namespace kestrum {
 
-Scanner::Scanner(std::u16string_view source, Module1& module) : module(module) {
-  SrcText.reserve(source.size() + 2);
-  SrcText.assign(source);
-  if (!SrcText.ends_with(u"\r\n")) SrcText += u"\r\n";
-}
+Scanner::Scanner(std::u16string_view source, Module1& module)
+    : module(module), SrcText(source), ends_with_crlf_(source.ends_with(u"\r\n")) {}
 
 bool Scanner::NextLine() {
   const std::size_t start = TextPos - 1;
-  // SrcText ends in CR LF, and each line starts after one: none is found only at the end.
-  const std::size_t end = start < SrcText.size() ? FindCrLf(SrcText, start) : SrcText.size();
-  if (end == SrcText.size()) {
+  const std::size_t size = SrcText.size();
+  std::size_t end = start < size ? FindCrLf(SrcText, start) : size;
+  // Without a CR LF of its own, the rest is the last line, ended by the CR LF the source is
+  // read with (a source in CR LF form has no such line).
+  if (end == size && (start > size || (start == size && ends_with_crlf_))) {
     LineEnd = 0;
     return false;
   }
@@ -31,9 +30,7 @@ bool Scanner::NextLine() {
   return true;
 }
 
-char16_t Scanner::TakeChar(std::u16string* comment) {
-  const char16_t c = At(NcPos);
-  if (c != u'(' && !module.InComment) return c;
+char16_t Scanner::TakeComment(std::u16string* comment) {
   std::size_t p = module.InComment ? NcPos : NcPos + 1;
   module.InComment = true;
   const std::size_t len = NcLineLen();

@@ -27,8 +27,9 @@ inline constexpr char16_t kNoChar = u'\0';
 // converted in linear time.
 class Scanner {
  public:
-  // SrcText = source with CR LF appended unless it already ends in CR LF. An empty source is
-  // thus one empty line.
+  // SrcText = source, read as if CR LF were appended unless it already ends in CR LF: an
+  // empty source is thus one empty line. The source is not copied; it must stay as it is
+  // while lines are taken from it.
   Scanner(std::u16string_view source, Module1& module);
 
   // Takes the next line into NcLine and sets NcPos = 1. False when no line is left. Only the
@@ -46,7 +47,11 @@ class Scanner {
   // kNoChar is returned: no character inside a comment reaches a conversion. A line entered
   // inside a comment has its first character checked for ")" too. With `comment` given, the
   // characters inside the parentheses are appended to it.
-  char16_t TakeChar(std::u16string* comment = nullptr);
+  char16_t TakeChar(std::u16string* comment = nullptr) {
+    const char16_t c = At(NcPos);
+    if (c != u'(' && !module.InComment) return c;
+    return TakeComment(comment);
+  }
 
   // Value splice: the characters start + 1 .. NcPos are replaced by text and NcPos stands on
   // the last inserted character (start + text.size()), so the walk goes on after it.
@@ -60,14 +65,17 @@ class Scanner {
   void AppendLineTo(std::u16string& out) const;
 
   Module1& module;
-  std::u16string SrcText;
+  std::u16string_view SrcText;
   std::size_t TextPos = 1;  // 1-based start of the next line in SrcText
   std::size_t LineEnd = 0;  // 1-based position of the CR LF ending the current line; 0: none
   std::size_t NcPos = 1;
   std::u16string WordValue;
 
  private:
-  void MoveGapTo(std::size_t pos);  // afterwards left_ holds positions 1 .. pos
+  void MoveGapTo(std::size_t pos);                // afterwards left_ holds positions 1 .. pos
+  char16_t TakeComment(std::u16string* comment);  // TakeChar at a "(" or inside a comment
+
+  bool ends_with_crlf_;
 
   std::u16string left_;
   std::u16string right_;
