@@ -32,15 +32,13 @@ constexpr bool IsDimensionLetter(char16_t c) {
 // buffer the new value is written to.
 void RewriteValue(std::u16string_view value, PointMode mode, LineWriter& w, std::size_t at,
                   std::u16string& text) {
-  if (!IsPlainNumber(value)) return;
-  const double v = ReadNumber(value);
   text.clear();
   if (mode == PointMode::kAddPoint) {
-    AppendMask(text, v, "#####0.####");
+    AppendMaskText(text, value, "#####0.####");
   } else if (mode == PointMode::kAddPointZero) {
-    AppendMask(text, v, "#####0.0###");
+    AppendMaskText(text, value, "#####0.0###");
   } else {
-    AppendCoord4(text, v);
+    AppendCoord4Text(text, value);
   }
   if (text != value) w.Replace(at, at + value.size(), text);
 }

@@ -80,10 +80,13 @@ Scale EScale(UnitMode mode, const Module1& m) {
 
 // True when the expression text of a word, line[first, end), is built of plain numbers: "10",
 // "=-2.5", "[100+5", "10/4". "1,5", "." or "1.2.3" read as some other number, so such a word
-// is left exactly as written instead of being rewritten with a wrong value.
-bool IsPlainExpression(std::u16string_view line, std::size_t first, std::size_t end) {
+// is left exactly as written instead of being rewritten with a wrong value. open receives
+// the number of "[" in it.
+bool IsPlainExpression(std::u16string_view line, std::size_t first, std::size_t end,
+                       std::size_t& open) {
   std::size_t digits = 0;
   bool point = false;
+  open = 0;
   for (std::size_t p = first; p < end; ++p) {
     const char16_t c = line[p];
     if (IsDigit(c)) {
@@ -95,7 +98,9 @@ bool IsPlainExpression(std::u16string_view line, std::size_t first, std::size_t 
       if (point && digits == 0) return false;  // a lone "." before the operator
       digits = 0;
       point = false;
-    } else if (c == u'=' ? p != first : c != u'[') {
+    } else if (c == u'[') {
+      ++open;
+    } else if (c != u'=' || p != first) {
       return false;
     }
   }
@@ -188,12 +193,13 @@ class UnitRun {
         letter + 1 < line.size() && line[letter + 1] == u'=' ? letter + 1 : letter;
     const WordExpr e = EvaluateWordExpr(line.substr(letter + 1));
     const std::size_t end = letter + 1 + e.length;  // after the last character taken
-    if (!e.has_value || !IsPlainExpression(line, letter + 1, end)) return std::max(end, letter + 1);
+    std::size_t open = 0;
+    if (!e.has_value || !IsPlainExpression(line, letter + 1, end, open)) {
+      return std::max(end, letter + 1);
+    }
     // Z[100+5]: the read stops before "]"; the closing brackets belong to the value and are
     // replaced with it. An expression that goes on after them ([[1+2]*3]) was not read whole
     // and stays as written.
-    std::size_t open = 0;
-    for (std::size_t p = letter + 1; p < end; ++p) open += line[p] == u'[';
     for (std::size_t i = 0; i < open; ++i) {
       if (end + i >= line.size() || line[end + i] != u']') return end;
     }

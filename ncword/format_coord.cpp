@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -263,73 +264,73 @@ void RoundTo(Decimal& d, int decimals) {
   StripTrailingZeros(d);
 }
 
-// The digits of a decimal as text and where its point falls: point is the number of digits
-// before it, 0 or less below 1 (0.05: digits "5", point -1), more than count for 1200.
-struct DigitText {
-  char16_t buffer[20];
-  const char16_t* text;
-  int count;
-  int point;
+// The number of digits of q, 0 for 0: from its bit length (1233 / 4096 for log10(2)), checked
+// against the next power of ten.
+int DigitCount(std::uint64_t q) {
+  if (q == 0) return 0;
+  const int n = (std::bit_width(q) * 1233) >> 12;
+  return n + (q >= kPow10[n] ? 1 : 0);
+}
 
-  explicit DigitText(const Decimal& d) {
-    // Two digits at a time from the right.
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char16_t* first = buffer + 20;
-    std::uint64_t q = d.digits;
-    for (; q >= 100; q /= 100) {
-      const std::size_t pair = 2 * (q % 100);
-      *--first = static_cast<char16_t>(kPairs[pair + 1]);
-      *--first = static_cast<char16_t>(kPairs[pair]);
-    }
-    if (q >= 10) {
-      *--first = static_cast<char16_t>(kPairs[2 * q + 1]);
-      *--first = static_cast<char16_t>(kPairs[2 * q]);
-    } else if (q > 0) {
-      *--first = static_cast<char16_t>(u'0' + q);
-    }
-    text = first;
-    count = static_cast<int>(buffer + 20 - first);
-    point = count + d.exponent;
+// Writes the last n digits of q backwards, the last one just before end, two at a time; q
+// keeps the digits before them (zeros are written where q runs out). Returns the first.
+char16_t* DigitsBackwards(char16_t* end, std::uint64_t& q, int n) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  for (; n >= 2; n -= 2) {
+    const std::size_t pair = 2 * (q % 100);
+    q /= 100;
+    *--end = static_cast<char16_t>(kPairs[pair + 1]);
+    *--end = static_cast<char16_t>(kPairs[pair]);
   }
-  int IntegerLength() const { return point > 0 ? point : 0; }
-  int FractionLength() const { return count > point ? count - point : 0; }
-};
+  if (n == 1) {
+    *--end = static_cast<char16_t>(u'0' + q % 10);
+    q /= 10;
+  }
+  return end;
+}
 
 // A decimal in fixed notation: the sign character (none when 0), the integer digits with
 // zeros in front up to min_integer, and with the point the fraction digits with zeros after
-// them up to min_fraction. The length is known before the first character: the text is
-// written through a pointer, into a buffer on the stack when it is short (as nearly every
-// number is), and appended in one piece.
+// them up to min_fraction (the point is needed whenever the decimal has a fraction). The text
+// is written backwards from the last digit, straight from the digits' integer, into a buffer
+// on the stack when it is short, as nearly every number is, and appended in one piece.
 void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_integer,
                  bool with_point, int min_fraction) {
-  const DigitText t(d);
-  const int integer = std::max(t.IntegerLength(), min_integer);
-  const int fraction = std::max(t.FractionLength(), min_fraction);
+  assert(with_point || d.exponent >= 0 || d.IsZero());
+  const int count = DigitCount(d.digits);
+  const int integer_length = std::max(count + d.exponent, 0);
+  const int fraction_length = std::max(-d.exponent, 0);  // digits has no trailing zeros
+  const int integer = std::max(integer_length, min_integer);
+  const int fraction = std::max(fraction_length, min_fraction);
   const std::size_t size = (sign != 0) + integer + (with_point ? 1 + fraction : 0);
-  // Plain loops: the pieces are a few characters each, too short for memmove and memset.
-  const auto write = [&](char16_t* p) {
-    if (sign != 0) *p++ = sign;
-    for (int i = t.IntegerLength(); i < integer; ++i) *p++ = u'0';
-    for (int i = 0; i < t.point && i < t.count; ++i) *p++ = t.text[i];
-    for (int i = t.count; i < t.point; ++i) *p++ = u'0';  // 1200: digits "12" and two zeros
-    if (!with_point) return;
-    *p++ = u'.';
-    for (int i = t.point; i < 0; ++i) *p++ = u'0';  // 0.05: a zero before the digit "5"
-    for (int i = std::max(t.point, 0); i < t.count; ++i) *p++ = t.text[i];
-    for (int i = t.FractionLength(); i < fraction; ++i) *p++ = u'0';
+  const auto write = [&](char16_t* end) {
+    char16_t* p = end;
+    std::uint64_t q = d.digits;
+    if (with_point) {
+      for (int i = fraction_length; i < fraction; ++i) *--p = u'0';
+      p = DigitsBackwards(p, q, fraction_length);  // 0.05: "05", the zero from q's end
+      *--p = u'.';
+    }
+    const char16_t* const integer_end = p;
+    if (integer_length > 0) {
+      for (int i = 0; i < d.exponent; ++i) *--p = u'0';  // 1200: "12" and two zeros
+      p = DigitsBackwards(p, q, integer_length - std::max(d.exponent, 0));
+    }
+    while (integer_end - p < integer) *--p = u'0';
+    if (sign != 0) *--p = sign;
   };
   constexpr std::size_t kShort = 40;
   if (size <= kShort) {
     char16_t buffer[kShort];
-    write(buffer);
+    write(buffer + size);
     out.append(buffer, size);
   } else {
     const std::size_t at = out.size();
     out.resize(at + size);
-    write(out.data() + at);
+    write(out.data() + at + size);
   }
 }
 
@@ -373,19 +374,15 @@ void AppendShortForm(std::u16string& out, const Decimal& d, int max_digits) {
     out += u" 0";
     return;
   }
-  const DigitText t(d);
-  const int exponent = t.point - 1;
+  const int count = DigitCount(d.digits);
+  const int exponent = count + d.exponent - 1;  // of the first digit
   if (exponent < max_digits && exponent >= -4) {
-    AppendFixed(out, d, sign, 0, t.FractionLength() > 0, 0);  // " 12.5", " .05"
+    AppendFixed(out, d, sign, 0, d.exponent < 0, 0);  // " 12.5", " .05"
     return;
   }
-  // " 1.234568E+07", " 1E-05": the exponent in two digits at least.
-  out.push_back(sign);
-  out.push_back(t.text[0]);
-  if (t.count > 1) {
-    out.push_back(u'.');
-    out.append(t.text + 1, static_cast<std::size_t>(t.count - 1));
-  }
+  // " 1.234568E+07", " 1E-05": the digits with the point after the first, then the exponent
+  // in two digits at least.
+  AppendFixed(out, Decimal{false, d.digits, 1 - count}, sign, 1, count > 1, 0);
   char digits[8];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, std::abs(exponent));
   (void)ec;

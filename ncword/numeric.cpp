@@ -1,7 +1,6 @@
 #include "ncword/numeric.h"
 
 #include <charconv>
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -136,14 +135,6 @@ double ReadNumber(std::u16string_view text) {
     return ReadAnyNumber(text);
   }
   return DecimalValue(negative, digits, -decimals);
-}
-
-float ToSingle(double v) {
-  if (std::isnan(v)) return 0.0f;
-  constexpr double kMax = std::numeric_limits<float>::max();
-  if (v > kMax) return std::numeric_limits<float>::max();
-  if (v < -kMax) return -std::numeric_limits<float>::max();
-  return static_cast<float>(v);
 }
 
 bool IsPlainNumber(std::u16string_view text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace kestrum {
@@ -27,7 +28,12 @@ double DecimalValue(bool negative, std::uint64_t digits, int exponent);
 
 // Stores a value in single precision (7 significant digits), rounding to nearest. Values
 // beyond the single range saturate at the largest single instead of becoming infinite.
-float ToSingle(double v);
+inline float ToSingle(double v) {
+  constexpr double kMax = std::numeric_limits<float>::max();
+  if (v > kMax) return std::numeric_limits<float>::max();
+  if (v < -kMax) return -std::numeric_limits<float>::max();
+  return v == v ? static_cast<float>(v) : 0.0f;  // NaN: 0
+}
 
 // True for a plain decimal number: optional blanks, an optional sign, digits with at most one
 // ".", at least one digit, optional blanks. "-", "/", ".", "1,5" and "1/2" are not.

@@ -53,7 +53,7 @@ namespace {
 // is below that unit there; just under 0.001, around 2^-10, it is not), so the short form
 // gives back the number's own digits. False for every other text.
 bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
-  constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
   std::size_t i = 0;
   const bool negative = !text.empty() && text[0] == u'-';
   if (!text.empty() && (text[0] == u'-' || text[0] == u'+')) ++i;
