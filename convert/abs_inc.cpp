@@ -126,14 +126,11 @@ class AbsIncRun {
     const double target = m_.DistanceMode == 90 ? word.value : axis.source + word.value;
     const double value = options_.to_incremental ? target - axis.written : target;
     text_.clear();
-    if (options_.point) {
-      AppendMask(text_, value, "#####0.####");
-    } else {
-      AppendCoord(text_, value, m_.OutDialect);
-    }
+    const double written = options_.point ? AppendMask(text_, value, "#####0.####")
+                                          : AppendCoord(text_, value, m_.OutDialect);
     w.Replace(word.keep + 1, word.end, text_);
     axis.source = axis.Store(target);
-    if (options_.to_incremental) axis.written = axis.Store(axis.written + ReadNumber(text_));
+    if (options_.to_incremental) axis.written = axis.Store(axis.written + written);
     if (header_state_ == 0) header_state_ = 1;
     return word.end;
   }

@@ -368,6 +368,7 @@ class Translator {
   }
 
   bool Scan(Scanner& s) {
+    const std::u16string_view line = s.Line();  // the scan reads the line, never changes it
     LineWords& w = words_;
     for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) {
       const char16_t c = s.TakeChar(&w.comment);
@@ -395,17 +396,17 @@ class Translator {
           }
           break;
         case u'E':
-          ExprValue(s);
+          ExprValue(s, line);
           w.has[Index(c)] = true;
           break;
         case u'F':
         case u'R':
         case u'T':
         case u'V':
-          w.Value(c) = ExprValue(s).value_or(0);
+          w.Value(c) = ExprValue(s, line).value_or(0);
           break;
         case u'M':
-          if (const std::optional<double> v = ExprValue(s)) {
+          if (const std::optional<double> v = ExprValue(s, line)) {
             if (w.m_list.size() == 10) return Fail(std::u16string(kLfOnlyMessage), true);
             w.m_list.push_back(ToSingle(*v));
           }
@@ -417,9 +418,9 @@ class Translator {
         case u'S':
           if (s.NcPos < s.NcLineLen() && s.At(s.NcPos + 1) == u'B') {
             ++s.NcPos;  // SB: the speed of a second spindle, not written
-            ExprValue(s);
+            ExprValue(s, line);
           } else {
-            w.Value(u'S') = ExprValue(s).value_or(0);
+            w.Value(u'S') = ExprValue(s, line).value_or(0);
           }
           break;
         case u'#':
@@ -442,7 +443,7 @@ class Translator {
         case u'Y':
         case u'Z':
           // The letters whose value and presence both count.
-          if (const std::optional<double> v = ExprValue(s)) {
+          if (const std::optional<double> v = ExprValue(s, line)) {
             w.Value(c) = *v;
             w.has[Index(c)] = true;
           }
@@ -454,10 +455,11 @@ class Translator {
     return true;
   }
 
-  // The value of the word whose letter NcPos stands on, as the expression reader reads it, or
-  // nothing when the word has no value. NcPos ends on the last character taken.
-  static std::optional<double> ExprValue(Scanner& s) {
-    const WordExpr e = EvaluateWordExpr(std::u16string_view(s.Line()).substr(s.NcPos));
+  // The value of the word whose letter NcPos stands on in line, the scanner's line, as the
+  // expression reader reads it, or nothing when the word has no value. NcPos ends on the last
+  // character taken.
+  static std::optional<double> ExprValue(Scanner& s, std::u16string_view line) {
+    const WordExpr e = EvaluateWordExpr(line.substr(s.NcPos));
     s.NcPos += e.length;
     if (!e.has_value) return std::nullopt;
     return e.value;
@@ -541,9 +543,7 @@ class Translator {
   // letter + FormatCoord(v) (+ blank); returns the value written.
   double CoordWord(char16_t letter, double v, bool blank = true) {
     out_ += letter;
-    const std::size_t number = out_.size();
-    AppendCoord(out_, v, m_.OutDialect);
-    const double written = ReadNumber(std::u16string_view(out_).substr(number));
+    const double written = AppendCoord(out_, v, m_.OutDialect);
     if (blank) out_ += u' ';
     return written;
   }

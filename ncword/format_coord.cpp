@@ -343,29 +343,32 @@ struct Mask {
 
 Mask ParseMask(std::string_view mask) {
   Mask m;
-  const auto dot = mask.find('.');
-  const std::string_view integer = mask.substr(0, dot);
-  const auto first_zero = integer.find('0');
-  if (first_zero != std::string_view::npos) {
-    m.min_integer = static_cast<int>(integer.size() - first_zero);
+  int first_zero = -1;  // in the integer part
+  int integer = 0;
+  for (const char c : mask) {
+    if (c == '.' && !m.has_point) {
+      m.has_point = true;
+    } else if (m.has_point) {
+      ++m.fraction;
+      if (c == '0') m.min_fraction = m.fraction;  // up to the last "0"
+    } else {
+      if (c == '0' && first_zero < 0) first_zero = integer;
+      ++integer;
+    }
   }
-  if (dot != std::string_view::npos) {
-    m.has_point = true;
-    const std::string_view fraction = mask.substr(dot + 1);
-    m.fraction = static_cast<int>(fraction.size());
-    const auto last_zero = fraction.rfind('0');
-    if (last_zero != std::string_view::npos) m.min_fraction = static_cast<int>(last_zero + 1);
-  }
+  if (first_zero >= 0) m.min_integer = integer - first_zero;
   return m;
 }
 
 // "#####0.0##", the FANUC style of FormatCoord.
 constexpr Mask kFanucMask{1, true, 3, 1};
 
-void AppendMasked(std::u16string& out, Decimal d, const Mask& mask) {
+// The Append functions return the rounded decimal they wrote.
+Decimal AppendMasked(std::u16string& out, Decimal d, const Mask& mask) {
   RoundTo(d, mask.fraction);
   AppendFixed(out, d, d.negative && !d.IsZero() ? u'-' : 0, mask.min_integer, mask.has_point,
               mask.min_fraction);
+  return d;
 }
 
 void AppendShortForm(std::u16string& out, const Decimal& d, int max_digits) {
@@ -402,17 +405,20 @@ void AppendTrimmed(std::u16string& out, const Decimal& d) {
 }
 
 // FormatCoord style 1 and FormatCoord4: the mask, then the trim of the rounded value.
-void AppendRoundedTrim(std::u16string& out, Decimal d, int decimals) {
+Decimal AppendRoundedTrim(std::u16string& out, Decimal d, int decimals) {
   RoundTo(d, decimals);
   AppendTrimmed(out, d);
+  return d;
 }
 
-void AppendCoordOf(std::u16string& out, const Decimal& d, int out_dialect) {
-  if (out_dialect == 1) {
-    AppendRoundedTrim(out, d, 3);
-  } else {
-    AppendMasked(out, d, kFanucMask);
-  }
+Decimal AppendCoordOf(std::u16string& out, const Decimal& d, int out_dialect) {
+  if (out_dialect == 1) return AppendRoundedTrim(out, d, 3);
+  return AppendMasked(out, d, kFanucMask);
+}
+
+// What ReadNumber reads from the text of d.
+double ValueOf(const Decimal& d) {
+  return DecimalValue(d.negative && !d.IsZero(), d.digits, d.exponent);
 }
 
 // A number text through a formatter: a text that is no plain number is appended as written.
@@ -444,18 +450,18 @@ void AppendCoord4Text(std::u16string& out, std::u16string_view text) {
   AppendText(out, text, [&](const Decimal& d) { AppendRoundedTrim(out, d, 4); });
 }
 
-void AppendMask(std::u16string& out, double v, std::string_view mask) {
+double AppendMask(std::u16string& out, double v, std::string_view mask) {
   const Mask parsed = ParseMask(mask);
-  AppendMasked(out, DoubleDecimal(v, parsed.fraction), parsed);
+  return ValueOf(AppendMasked(out, DoubleDecimal(v, parsed.fraction), parsed));
 }
-void AppendMask(std::u16string& out, float v, std::string_view mask) {
-  AppendMasked(out, ToDecimal(v, kSingleDigits), ParseMask(mask));
+double AppendMask(std::u16string& out, float v, std::string_view mask) {
+  return ValueOf(AppendMasked(out, ToDecimal(v, kSingleDigits), ParseMask(mask)));
 }
-void AppendCoord(std::u16string& out, double v, int out_dialect) {
-  AppendCoordOf(out, DoubleDecimal(v, 3), out_dialect);
+double AppendCoord(std::u16string& out, double v, int out_dialect) {
+  return ValueOf(AppendCoordOf(out, DoubleDecimal(v, 3), out_dialect));
 }
-void AppendCoord(std::u16string& out, float v, int out_dialect) {
-  AppendCoordOf(out, ToDecimal(v, kSingleDigits), out_dialect);
+double AppendCoord(std::u16string& out, float v, int out_dialect) {
+  return ValueOf(AppendCoordOf(out, ToDecimal(v, kSingleDigits), out_dialect));
 }
 void AppendCoord4(std::u16string& out, double v) { AppendRoundedTrim(out, DoubleDecimal(v, 4), 4); }
 void AppendCoord4(std::u16string& out, float v) {

@@ -67,15 +67,17 @@ std::u16string FormatCoord4(T) = delete;
 std::u16string FormatCoord4Text(std::u16string_view v);
 
 // The same texts appended to out: a conversion that writes millions of numbers formats each
-// into a buffer it reuses instead of a new string.
-void AppendMask(std::u16string& out, double v, std::string_view mask);
-void AppendMask(std::u16string& out, float v, std::string_view mask);
+// into a buffer it reuses instead of a new string. AppendMask and AppendCoord return the value
+// of the text they wrote, what ReadNumber reads from it: a run that follows a position keeps
+// that, so that the rounding of the written numbers never adds up.
+double AppendMask(std::u16string& out, double v, std::string_view mask);
+double AppendMask(std::u16string& out, float v, std::string_view mask);
 template <typename T>
-void AppendMask(std::u16string&, T, std::string_view) = delete;
-void AppendCoord(std::u16string& out, double v, int out_dialect);
-void AppendCoord(std::u16string& out, float v, int out_dialect);
+double AppendMask(std::u16string&, T, std::string_view) = delete;
+double AppendCoord(std::u16string& out, double v, int out_dialect);
+double AppendCoord(std::u16string& out, float v, int out_dialect);
 template <typename T>
-void AppendCoord(std::u16string&, T, int) = delete;
+double AppendCoord(std::u16string&, T, int) = delete;
 void AppendCoord4(std::u16string& out, double v);
 void AppendCoord4(std::u16string& out, float v);
 template <typename T>

@@ -289,13 +289,20 @@ void ExpectLikeTheReference(Value v, bool every_mask) {
   const reference::Decimal d = reference::ToDecimal(v, kDigits);
   for (const int style : {0, 1, 2}) {
     ASSERT_EQ(Utf8(FormatCoord(v, style)), reference::Coord(d, style)) << style;
+    // The value written is what the text reads as.
+    std::u16string text;
+    ASSERT_EQ(AppendCoord(text, v, style), reference::ReadNumber(U(reference::Coord(d, style))));
   }
   ASSERT_EQ(Utf8(FormatCoord4(v)), reference::Coord4(d));
   ASSERT_EQ(Utf8(ShortForm(v)), reference::Short(d, kDigits));
   ASSERT_EQ(Utf8(TrimNumber(v)), reference::Trim(d));
   ASSERT_EQ(Utf8(FormatMask(v, "#####0.####")), reference::Mask(d, "#####0.####"));
   if (every_mask) {
-    for (const char* mask : kMasks) ASSERT_EQ(Utf8(FormatMask(v, mask)), reference::Mask(d, mask));
+    for (const char* mask : kMasks) {
+      ASSERT_EQ(Utf8(FormatMask(v, mask)), reference::Mask(d, mask));
+      std::u16string text;
+      ASSERT_EQ(AppendMask(text, v, mask), reference::ReadNumber(U(reference::Mask(d, mask))));
+    }
   }
   // The append forms write the same after what the buffer holds.
   std::u16string out = u"X";
