@@ -21,18 +21,6 @@ bool IsInchMode(UnitMode mode) {
   return mode == UnitMode::kInchToMm || mode == UnitMode::kMmToInch;
 }
 
-// What the expression reader stops at: not a value character, "*", "=" or "[".
-constexpr bool EndsExpression(char16_t c) {
-  return c != u'[' && (c < u'*' || (c > u'9' && c != u'='));
-}
-
-// The end of the expression that the reader takes after the letter at `letter`.
-std::size_t ExpressionEnd(std::u16string_view line, std::size_t letter) {
-  std::size_t end = letter + 1;
-  while (end < line.size() && !EndsExpression(line[end])) ++end;
-  return end;
-}
-
 // v * factor or v / factor, computed in double and kept in single precision like the value.
 struct Scale {
   double factor = 1;
@@ -164,7 +152,8 @@ class UnitRun {
       case u'S':
         // A spindle speed in rev/min is the same in every unit; only a surface speed (G96)
         // changes, between m/min and ft/min.
-        return IsInchMode(mode_) ? Word(line, w, at, WordKind::kS) : ExpressionEnd(line, at);
+        if (IsInchMode(mode_)) return Word(line, w, at, WordKind::kS);
+        return at + 1 + EvaluateWordExpr(line.substr(at + 1)).length;
       default:
         return at + 1;
     }

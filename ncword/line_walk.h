@@ -168,7 +168,7 @@ void ForEachWord(std::u16string_view line, std::size_t i, bool& in_comment, Word
 // value is line[letter + 1, end).
 inline std::size_t ValueEnd(std::u16string_view line, std::size_t letter) {
   std::size_t end = letter + 1;
-  while (end < line.size() && line[end] >= u'+' && line[end] <= u'9') ++end;
+  while (end < line.size() && IsValueChar(line[end])) ++end;
   return end;
 }
 

@@ -21,8 +21,10 @@ bool Scanner::NextLine() {
     return false;
   }
   LineEnd = end + 1;
-  left_.clear();
-  right_.assign(SrcText, start, end - start);
+  // The line starts with its gap at the end: Line() then costs nothing, and the first edit
+  // moves the rest of the line once, as the walk's later edits do.
+  left_.assign(SrcText, start, end - start);
+  right_.clear();
   right_start_ = 0;
   TextPos = LineEnd + 2;
   NcPos = 1;
