@@ -19,7 +19,7 @@ CoordWord ReadCoordWord(std::u16string_view line, std::size_t letter) {
       letter + 1 < line.size() && line[letter + 1] == u'=' ? letter + 1 : letter;
   const WordExpr e = EvaluateWordExpr(line.substr(letter + 1));
   CoordWord word{keep, letter + 1 + e.length, e.has_value, e.value};
-  if (!word.has_value) return word;
+  if (!word.has_value || e.plain) return word;
   // Z[100+5] is read up to its "]": the brackets the value opened go with it, so that the
   // line does not keep a stray "]".
   std::size_t open = 0;

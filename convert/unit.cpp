@@ -182,8 +182,8 @@ class UnitRun {
         letter + 1 < line.size() && line[letter + 1] == u'=' ? letter + 1 : letter;
     const WordExpr e = EvaluateWordExpr(line.substr(letter + 1));
     const std::size_t end = letter + 1 + e.length;  // after the last character taken
-    std::size_t open = 0;
-    if (!e.has_value || !IsPlainExpression(line, letter + 1, end, open)) {
+    std::size_t open = 0;                           // none in a plain number
+    if (!e.has_value || !(e.plain || IsPlainExpression(line, letter + 1, end, open))) {
       return std::max(end, letter + 1);
     }
     // Z[100+5]: the read stops before "]"; the closing brackets belong to the value and are

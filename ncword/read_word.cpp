@@ -54,22 +54,17 @@ namespace {
 // gives back the number's own digits. False for every other text.
 bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
   static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-  std::size_t i = 0;
   const bool negative = !text.empty() && text[0] == u'-';
-  if (!text.empty() && (text[0] == u'-' || text[0] == u'+')) ++i;
-  std::uint64_t digits = 0;
-  int significant = 0;
+  const std::size_t first = !text.empty() && (text[0] == u'-' || text[0] == u'+') ? 1 : 0;
+  std::uint64_t digits = 0;  // leading zeros add nothing, so it has the significant digits
   int decimals = 0;
   bool point = false;
-  bool any_digit = false;
+  std::size_t i = first;
   for (; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (IsDigit(c)) {
-      any_digit = true;
-      if (digits != 0 || c != u'0') {
-        if (++significant > 7) return false;
-      }
       digits = digits * 10 + static_cast<std::uint64_t>(c - u'0');
+      if (digits >= kPow10[7]) return false;  // more than 7 significant digits
       decimals += point;
     } else if (c == u'.' && !point) {
       point = true;
@@ -77,6 +72,7 @@ bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
       break;
     }
   }
+  const bool any_digit = i > first + (point ? 1 : 0);
   if (!any_digit || (i < text.size() && IsExprChar(text[i]))) return false;
   // Below 0.001: digits x 10^-decimals with at most 7 digits.
   if (digits != 0 && decimals > 3 && (decimals > 10 || digits < kPow10[decimals - 3])) {
@@ -84,6 +80,7 @@ bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
   }
   e.length = i;
   e.has_value = true;
+  e.plain = true;
   // A value of 0 is skipped by the reader: its result stays 0, without a sign.
   e.value = digits == 0 ? 0.0 : DecimalValue(negative, digits, -decimals);
   e.result = ToSingle(e.value);
@@ -133,6 +130,7 @@ WordExpr EvaluateWordExpr(std::u16string_view text) {
   e.length = i;
   e.has_value = start != std::u16string_view::npos;
   if (e.has_value) e.value = ShortFormValue(e.result);
+  e.plain = IsPlainNumber(text.substr(0, i));
   return e;
 }
 

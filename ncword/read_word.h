@@ -29,6 +29,7 @@ struct WordExpr {
   bool has_value = false;  // the last operand had text, so WordValue is not empty
   float result = 0;        // the result in single precision
   double value = 0;        // ShortFormValue(result) when has_value, else 0
+  bool plain = false;      // the characters taken are one plain number: "-12.5", "10.", "+.5"
 };
 WordExpr EvaluateWordExpr(std::u16string_view text);
 

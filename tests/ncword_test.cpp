@@ -577,6 +577,7 @@ TEST(ReadWordExpr, LikeThePlainReference) {
     ASSERT_EQ(e.length, expected.length);
     ASSERT_EQ(e.has_value, expected.has_value);
     ASSERT_EQ(e.value, expected.value);
+    ASSERT_EQ(e.plain, IsPlainNumber(U(word).substr(0, expected.length)));
     // The scanner's reader leaves the same text and position.
     LineAt t(U("X" + word), 1);
     ReadWordExpr(t.s);
