@@ -40,24 +40,9 @@ void StripTrailingZeros(Decimal& d) {
     d.exponent = 0;
     return;
   }
-  if (d.digits % 10 != 0) return;  // most rounded values
-  // Eight, four, two and one at a time (12.5 comes as 125000000000000), by constants, which
-  // the compiler turns into multiplications.
-  while (d.digits % 100000000 == 0) {
-    d.digits /= 100000000;
-    d.exponent += 8;
-  }
-  if (d.digits % 10000 == 0) {
-    d.digits /= 10000;
-    d.exponent += 4;
-  }
-  if (d.digits % 100 == 0) {
-    d.digits /= 100;
-    d.exponent += 2;
-  }
-  if (d.digits % 10 == 0) {
+  while (d.digits % 10 == 0) {
     d.digits /= 10;
-    d.exponent += 1;
+    ++d.exponent;
   }
 }
 
@@ -209,47 +194,6 @@ Decimal DoubleDecimal(double v, int decimals) {
   return ToDecimal(v, kDoubleDigits);
 }
 
-// n / 10^k. Each division is by a constant, which the compiler turns into a multiplication:
-// a division by a power of ten looked up at run time costs several times more.
-std::uint64_t DividePow10(std::uint64_t n, int k) {
-  switch (k) {
-    case 0:
-      return n;
-    case 1:
-      return n / 10;
-    case 2:
-      return n / 100;
-    case 3:
-      return n / 1000;
-    case 4:
-      return n / 10000;
-    case 5:
-      return n / 100000;
-    case 6:
-      return n / 1000000;
-    case 7:
-      return n / 10000000;
-    case 8:
-      return n / 100000000;
-    case 9:
-      return n / 1000000000;
-    case 10:
-      return n / 10000000000;
-    case 11:
-      return n / 100000000000;
-    case 12:
-      return n / 1000000000000;
-    case 13:
-      return n / 10000000000000;
-    case 14:
-      return n / 100000000000000;
-    case 15:
-      return n / 1000000000000000;
-    default:
-      return n / kPow10[k];
-  }
-}
-
 // Rounds half away from zero to `decimals` places after the point.
 void RoundTo(Decimal& d, int decimals) {
   if (d.IsZero() || d.exponent >= -decimals) return;
@@ -257,8 +201,8 @@ void RoundTo(Decimal& d, int decimals) {
   if (drop >= static_cast<int>(kPow10.size())) {
     d.digits = 0;  // below a half of the last place kept
   } else {
-    // Up when the first dropped digit is 5 or more.
-    d.digits = DividePow10(d.digits + kPow10[drop] / 2, drop);
+    const std::uint64_t p = kPow10[drop];
+    d.digits = (d.digits + p / 2) / p;  // up when the first dropped digit is 5 or more
   }
   d.exponent = -decimals;
   StripTrailingZeros(d);
@@ -494,10 +438,7 @@ std::u16string ShortForm(float v) {
   AppendShortForm(out, ToDecimal(v, kSingleDigits), kSingleDigits);
   return out;
 }
-double ShortFormValue(float v) {
-  const Decimal d = ToDecimal(v, kSingleDigits);
-  return DecimalValue(d.negative && !d.IsZero(), d.digits, d.exponent);
-}
+double ShortFormValue(float v) { return ValueOf(ToDecimal(v, kSingleDigits)); }
 
 std::u16string TrimNumber(double r) {
   std::u16string out;
