@@ -31,21 +31,6 @@ constexpr bool IsExprChar(char16_t c) {
   return c == u'[' || (c >= u'*' && (c <= u'9' || c == u'='));
 }
 
-}  // namespace
-
-void ReadWordValue(Scanner& s) {
-  s.WordValue.clear();
-  const std::size_t n = s.NcLineLen();
-  for (++s.NcPos; s.NcPos <= n; ++s.NcPos) {
-    const char16_t ch = s.At(s.NcPos);
-    if (!IsValueChar(ch)) break;
-    s.WordValue.push_back(ch);
-  }
-  --s.NcPos;
-}
-
-namespace {
-
 // The common word value, a plain number of at most 7 significant digits from 0.001 up ("-12.5",
 // "100.", ".25") that ends the expression: its value is the number as written. The reader
 // stores it in single precision and keeps its short form, 7 digits. From 0.001 to 10^7 a
@@ -88,6 +73,17 @@ bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
 }
 
 }  // namespace
+
+void ReadWordValue(Scanner& s) {
+  s.WordValue.clear();
+  const std::size_t n = s.NcLineLen();
+  for (++s.NcPos; s.NcPos <= n; ++s.NcPos) {
+    const char16_t ch = s.At(s.NcPos);
+    if (!IsValueChar(ch)) break;
+    s.WordValue.push_back(ch);
+  }
+  --s.NcPos;
+}
 
 WordExpr EvaluateWordExpr(std::u16string_view text) {
   WordExpr e;

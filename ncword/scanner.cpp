@@ -13,7 +13,7 @@ Scanner::Scanner(std::u16string_view source, Module1& module)
 bool Scanner::NextLine() {
   const std::size_t start = TextPos - 1;
   const std::size_t size = SrcText.size();
-  std::size_t end = start < size ? FindCrLf(SrcText, start) : size;
+  const std::size_t end = start < size ? FindCrLf(SrcText, start) : size;
   // Without a CR LF of its own, the rest is the last line, ended by the CR LF the source is
   // read with (a source in CR LF form has no such line).
   if (end == size && (start > size || (start == size && ends_with_crlf_))) {
