@@ -11,6 +11,9 @@
 namespace kestrum {
 namespace {
 
+// Values with a decimal point: "12.", "-0.25", "1.2346".
+constexpr NumberMask kPointMask("#####0.####");
+
 // One axis followed through the program.
 struct Axis {
   bool single;  // Z keeps every position in single precision
@@ -126,7 +129,7 @@ class AbsIncRun {
     const double target = m_.DistanceMode == 90 ? word.value : axis.source + word.value;
     const double value = options_.to_incremental ? target - axis.written : target;
     text_.clear();
-    const double written = options_.point ? AppendMask(text_, value, "#####0.####")
+    const double written = options_.point ? AppendMask(text_, value, kPointMask)
                                           : AppendCoord(text_, value, m_.OutDialect);
     w.Replace(word.keep + 1, word.end, text_);
     axis.source = axis.Store(target);

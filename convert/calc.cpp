@@ -23,6 +23,10 @@ std::optional<double> Operand(CalcOp op, std::u16string_view value) {
   return op == CalcOp::kAdd || op == CalcOp::kSub ? static_cast<double>(ToSingle(v)) : v;
 }
 
+constexpr NumberMask kWithPoint("#####0.###");
+constexpr NumberMask kWithPointZero("#####0.0##");
+constexpr NumberMask kTwoDigits("####00");
+
 // The result in the format, appended to out.
 void AppendResult(std::u16string& out, float r, int format) {
   const std::size_t at = out.size();
@@ -31,13 +35,13 @@ void AppendResult(std::u16string& out, float r, int format) {
       AppendCoord(out, r, 1);  // 150, 12.5
       break;
     case 2:
-      AppendMask(out, r, "#####0.###");  // 150.
+      AppendMask(out, r, kWithPoint);  // 150.
       break;
     case 3:
-      AppendMask(out, r, "#####0.0##");  // 150.0
+      AppendMask(out, r, kWithPointZero);  // 150.0
       break;
     default:
-      AppendMask(out, r, "####00");  // G1 + 1 -> G02
+      AppendMask(out, r, kTwoDigits);  // G1 + 1 -> G02
       break;
   }
   // A bare point would read as a new word on some controllers: .5 -> 0.5, -.5 -> -0.5.

@@ -27,6 +27,9 @@ constexpr bool IsDimensionLetter(char16_t c) {
   }
 }
 
+constexpr NumberMask kPoint("#####0.####");
+constexpr NumberMask kPointZero("#####0.0###");
+
 // X10 -> X10. / X10.0 / X10. Every value goes through its mask, so it is also rounded to four
 // decimals; a value that is no plain number ("-", "/", "1,5") stays as written. text is the
 // buffer the new value is written to.
@@ -34,9 +37,9 @@ void RewriteValue(std::u16string_view value, PointMode mode, LineWriter& w, std:
                   std::u16string& text) {
   text.clear();
   if (mode == PointMode::kAddPoint) {
-    AppendMaskText(text, value, "#####0.####");
+    AppendMaskText(text, value, kPoint);
   } else if (mode == PointMode::kAddPointZero) {
-    AppendMaskText(text, value, "#####0.0###");
+    AppendMaskText(text, value, kPointZero);
   } else {
     AppendCoord4Text(text, value);
   }

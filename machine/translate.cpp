@@ -29,11 +29,11 @@ constexpr std::u16string_view kCrLf = u"\r\n";
 constexpr double kUnknown = 9999;  // a kept X, Y or Z that no longer tells the position
 
 // The masks of the words written.
-constexpr std::string_view kTwoDigits = "0#";                 // G01
-constexpr std::string_view kFourDigits = "000#";              // O0012
-constexpr std::string_view kInteger = "#####";                // 0 is ""
-constexpr std::string_view kThreeDecimals = "###0.000";       // 5.000
-constexpr std::string_view kUpToThreeDecimals = "####0.0##";  // 5.0, 12.346
+constexpr NumberMask kTwoDigits("0#");                 // G01
+constexpr NumberMask kFourDigits("000#");              // O0012
+constexpr NumberMask kInteger("#####");                // 0 is ""
+constexpr NumberMask kThreeDecimals("###0.000");       // 5.000
+constexpr NumberMask kUpToThreeDecimals("####0.0##");  // 5.0, 12.346
 
 // What a comment character becomes in the code view of a line: no word matches it.
 constexpr char16_t kCommentMark = u'\x01';
@@ -524,7 +524,7 @@ class Translator {
   }
 
   // letter + v through the mask + blank.
-  void Word(char16_t letter, double v, std::string_view mask) {
+  void Word(char16_t letter, double v, const NumberMask& mask) {
     out_ += letter;
     AppendMask(out_, v, mask);
     out_ += u' ';
@@ -532,7 +532,7 @@ class Translator {
 
   // The same for a whole number that may be 0: "D" + "" would leave a bare letter, which the
   // controller reads as another word or rejects, so 0 is written "0".
-  void WholeWord(char16_t letter, double v, std::string_view mask) {
+  void WholeWord(char16_t letter, double v, const NumberMask& mask) {
     out_ += letter;
     const std::size_t before = out_.size();
     AppendMask(out_, v, mask);

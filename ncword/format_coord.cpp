@@ -138,18 +138,18 @@ TextKind PlainDecimal(std::u16string_view text, Decimal& d) {
   while (i < text.size() && IsBlank(text[i])) ++i;
   d = Decimal();
   if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) d.negative = text[i++] == u'-';
+  const std::size_t first = i;
   bool point = false;
-  bool any_digit = false;
-  int count = 0;  // digits from the first that is not 0
+  bool long_number = false;
   for (; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (IsDigit(c)) {
-      any_digit = true;
-      if (d.digits == 0 && c == u'0') {
-        d.exponent -= point;  // 0.05: a zero that only moves the point
-      } else if (++count <= 19) {
+      // Leading zeros add nothing to digits (0.05: "05" gives 5 and two places).
+      if (d.digits < kPow10[18]) {
         d.digits = d.digits * 10 + static_cast<std::uint64_t>(c - u'0');
         d.exponent -= point;
+      } else {
+        long_number = true;
       }
     } else if (c == u'.' && !point) {
       point = true;
@@ -157,9 +157,10 @@ TextKind PlainDecimal(std::u16string_view text, Decimal& d) {
       break;
     }
   }
+  const bool any_digit = i > first + (point ? 1 : 0);
   while (i < text.size() && IsBlank(text[i])) ++i;
   if (!any_digit || i != text.size()) return TextKind::kNotPlain;
-  if (count > 19) return TextKind::kLong;
+  if (long_number) return TextKind::kLong;
   StripTrailingZeros(d);
   // Within the range of ordinary doubles, far from underflow and overflow.
   if (d.digits >= kPow10[15] || d.exponent < -290 || d.exponent > 285) return TextKind::kLong;
@@ -278,37 +279,11 @@ void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_i
   }
 }
 
-struct Mask {
-  int min_integer = 0;
-  bool has_point = false;
-  int fraction = 0;
-  int min_fraction = 0;
-};
-
-Mask ParseMask(std::string_view mask) {
-  Mask m;
-  int first_zero = -1;  // in the integer part
-  int integer = 0;
-  for (const char c : mask) {
-    if (c == '.' && !m.has_point) {
-      m.has_point = true;
-    } else if (m.has_point) {
-      ++m.fraction;
-      if (c == '0') m.min_fraction = m.fraction;  // up to the last "0"
-    } else {
-      if (c == '0' && first_zero < 0) first_zero = integer;
-      ++integer;
-    }
-  }
-  if (first_zero >= 0) m.min_integer = integer - first_zero;
-  return m;
-}
-
 // "#####0.0##", the FANUC style of FormatCoord.
-constexpr Mask kFanucMask{1, true, 3, 1};
+constexpr NumberMask kFanucMask("#####0.0##");
 
 // The Append functions return the rounded decimal they wrote.
-Decimal AppendMasked(std::u16string& out, Decimal d, const Mask& mask) {
+Decimal AppendMasked(std::u16string& out, Decimal d, const NumberMask& mask) {
   RoundTo(d, mask.fraction);
   AppendFixed(out, d, d.negative && !d.IsZero() ? u'-' : 0, mask.min_integer, mask.has_point,
               mask.min_fraction);
@@ -384,8 +359,8 @@ void AppendText(std::u16string& out, std::u16string_view text, Format format) {
 
 }  // namespace
 
-void AppendMaskText(std::u16string& out, std::u16string_view text, std::string_view mask) {
-  AppendText(out, text, [&](const Decimal& d) { AppendMasked(out, d, ParseMask(mask)); });
+void AppendMaskText(std::u16string& out, std::u16string_view text, const NumberMask& mask) {
+  AppendText(out, text, [&](const Decimal& d) { AppendMasked(out, d, mask); });
 }
 void AppendCoordText(std::u16string& out, std::u16string_view text, int out_dialect) {
   AppendText(out, text, [&](const Decimal& d) { AppendCoordOf(out, d, out_dialect); });
@@ -394,12 +369,11 @@ void AppendCoord4Text(std::u16string& out, std::u16string_view text) {
   AppendText(out, text, [&](const Decimal& d) { AppendRoundedTrim(out, d, 4); });
 }
 
-double AppendMask(std::u16string& out, double v, std::string_view mask) {
-  const Mask parsed = ParseMask(mask);
-  return ValueOf(AppendMasked(out, DoubleDecimal(v, parsed.fraction), parsed));
+double AppendMask(std::u16string& out, double v, const NumberMask& mask) {
+  return ValueOf(AppendMasked(out, DoubleDecimal(v, mask.fraction), mask));
 }
-double AppendMask(std::u16string& out, float v, std::string_view mask) {
-  return ValueOf(AppendMasked(out, ToDecimal(v, kSingleDigits), ParseMask(mask)));
+double AppendMask(std::u16string& out, float v, const NumberMask& mask) {
+  return ValueOf(AppendMasked(out, ToDecimal(v, kSingleDigits), mask));
 }
 double AppendCoord(std::u16string& out, double v, int out_dialect) {
   return ValueOf(AppendCoordOf(out, DoubleDecimal(v, 3), out_dialect));
@@ -412,17 +386,17 @@ void AppendCoord4(std::u16string& out, float v) {
   AppendRoundedTrim(out, ToDecimal(v, kSingleDigits), 4);
 }
 
-std::u16string FormatMask(double v, std::string_view mask) {
+std::u16string FormatMask(double v, const NumberMask& mask) {
   std::u16string out;
   AppendMask(out, v, mask);
   return out;
 }
-std::u16string FormatMask(float v, std::string_view mask) {
+std::u16string FormatMask(float v, const NumberMask& mask) {
   std::u16string out;
   AppendMask(out, v, mask);
   return out;
 }
-std::u16string FormatMaskText(std::u16string_view text, std::string_view mask) {
+std::u16string FormatMaskText(std::u16string_view text, const NumberMask& mask) {
   std::u16string out;
   AppendMaskText(out, text, mask);
   return out;

@@ -20,14 +20,44 @@ namespace kestrum {
 //   "#####0.###": 12 -> "12."   "#####0.0##": 12 -> "12.0"   "##00": 5 -> "05"
 //   "###": 0 -> ""              "####0.0##": 12.3456 -> "12.346"
 // A value that rounds to zero never gets a minus sign.
-std::u16string FormatMask(double v, std::string_view mask);
-std::u16string FormatMask(float v, std::string_view mask);
+//
+// A mask text converts to a NumberMask where one is taken; a conversion that writes millions
+// of numbers keeps its masks as constants (constexpr NumberMask kPoint("#####0.####")), read
+// once when it is compiled.
+class NumberMask {
+ public:
+  constexpr NumberMask(const char* mask) : NumberMask(std::string_view(mask)) {}
+  constexpr NumberMask(std::string_view mask) {
+    int first_zero = -1;  // in the integer part
+    int integer = 0;
+    for (const char c : mask) {
+      if (c == '.' && !has_point) {
+        has_point = true;
+      } else if (has_point) {
+        ++fraction;
+        if (c == '0') min_fraction = fraction;  // up to the last "0"
+      } else {
+        if (c == '0' && first_zero < 0) first_zero = integer;
+        ++integer;
+      }
+    }
+    if (first_zero >= 0) min_integer = integer - first_zero;
+  }
+
+  int min_integer = 0;  // digits always shown before the point
+  bool has_point = false;
+  int fraction = 0;      // digits kept after the point
+  int min_fraction = 0;  // of them always shown
+};
+
+std::u16string FormatMask(double v, const NumberMask& mask);
+std::u16string FormatMask(float v, const NumberMask& mask);
 template <typename T>
-std::u16string FormatMask(T, std::string_view) = delete;
+std::u16string FormatMask(T, const NumberMask&) = delete;
 
 // The same for a value that is still text (a word's value as written). A text that is not a
 // plain decimal number ("-", "/", ".", "1,5", "1/2") comes back unchanged.
-std::u16string FormatMaskText(std::u16string_view text, std::string_view mask);
+std::u16string FormatMaskText(std::u16string_view text, const NumberMask& mask);
 
 // The short numeric form: " " for zero and positive values, "-" for negative ones, then at
 // most 15 (double) or 7 (float) significant digits without trailing zeros or point, no "0"
@@ -70,10 +100,10 @@ std::u16string FormatCoord4Text(std::u16string_view v);
 // into a buffer it reuses instead of a new string. AppendMask and AppendCoord return the value
 // of the text they wrote, what ReadNumber reads from it: a run that follows a position keeps
 // that, so that the rounding of the written numbers never adds up.
-double AppendMask(std::u16string& out, double v, std::string_view mask);
-double AppendMask(std::u16string& out, float v, std::string_view mask);
+double AppendMask(std::u16string& out, double v, const NumberMask& mask);
+double AppendMask(std::u16string& out, float v, const NumberMask& mask);
 template <typename T>
-double AppendMask(std::u16string&, T, std::string_view) = delete;
+double AppendMask(std::u16string&, T, const NumberMask&) = delete;
 double AppendCoord(std::u16string& out, double v, int out_dialect);
 double AppendCoord(std::u16string& out, float v, int out_dialect);
 template <typename T>
@@ -82,7 +112,7 @@ void AppendCoord4(std::u16string& out, double v);
 void AppendCoord4(std::u16string& out, float v);
 template <typename T>
 void AppendCoord4(std::u16string&, T) = delete;
-void AppendMaskText(std::u16string& out, std::u16string_view text, std::string_view mask);
+void AppendMaskText(std::u16string& out, std::u16string_view text, const NumberMask& mask);
 void AppendCoordText(std::u16string& out, std::u16string_view v, int out_dialect);
 void AppendCoord4Text(std::u16string& out, std::u16string_view v);
 
