@@ -28,9 +28,9 @@ constexpr auto kPow10 = [] {
 // A finite decimal value: digits x 10^exponent, digits without trailing zeros (0 for zero).
 // Rounded to 15 or 7 significant digits, any double or float fits.
 struct Decimal {
-  bool negative = false;
   std::uint64_t digits = 0;
   int exponent = 0;
+  bool negative = false;  // last: in 16 bytes the struct goes in two registers
 
   bool IsZero() const { return digits == 0; }
 };
@@ -178,8 +178,8 @@ bool RoundedDirect(double v, int decimals, Decimal& d) {
   const double a = std::fabs(v);
   if (!(a < 1e6) || decimals < 0 || decimals > 4) return false;
   const double r = a * kScale[decimals];
-  const double whole = static_cast<double>(static_cast<std::uint64_t>(r));  // r < 10^10
-  const double fraction = r - whole;                                        // exact below 2^52
+  const auto whole = static_cast<std::int64_t>(r);         // r < 10^10
+  const double fraction = r - static_cast<double>(whole);  // exact below 2^52
   if (std::fabs(fraction - 0.5) < 1e-4) return false;
   d.negative = std::signbit(v);
   d.digits = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
@@ -217,30 +217,11 @@ int DigitCount(std::uint64_t q) {
   return n + (q >= kPow10[n] ? 1 : 0);
 }
 
-// Writes the last n digits of q backwards, the last one just before end, two at a time; q
-// keeps the digits before them (zeros are written where q runs out). Returns the first.
-char16_t* DigitsBackwards(char16_t* end, std::uint64_t& q, int n) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  for (; n >= 2; n -= 2) {
-    const std::size_t pair = 2 * (q % 100);
-    q /= 100;
-    *--end = static_cast<char16_t>(kPairs[pair + 1]);
-    *--end = static_cast<char16_t>(kPairs[pair]);
-  }
-  if (n == 1) {
-    *--end = static_cast<char16_t>(u'0' + q % 10);
-    q /= 10;
-  }
-  return end;
-}
-
 // A decimal in fixed notation: the sign character (none when 0), the integer digits with
 // zeros in front up to min_integer, and with the point the fraction digits with zeros after
 // them up to min_fraction (the point is needed whenever the decimal has a fraction). The text
-// is written backwards from the last digit, straight from the digits' integer, into a buffer
+// is written backwards from the last digit, straight from the digits' integer two digits at a
+// time, into a buffer
 // on the stack when it is short, as nearly every number is, and appended in one piece.
 void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_integer,
                  bool with_point, int min_fraction) {
@@ -252,17 +233,35 @@ void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_i
   const int fraction = std::max(fraction_length, min_fraction);
   const std::size_t size = (sign != 0) + integer + (with_point ? 1 + fraction : 0);
   const auto write = [&](char16_t* end) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char16_t* p = end;
     std::uint64_t q = d.digits;
+    // The last n digits of q, two at a time; q keeps the digits before them, and gives zeros
+    // when it runs out.
+    const auto digits = [&](int n) {
+      for (; n >= 2; n -= 2) {
+        const std::size_t pair = 2 * (q % 100);
+        q /= 100;
+        *--p = static_cast<char16_t>(kPairs[pair + 1]);
+        *--p = static_cast<char16_t>(kPairs[pair]);
+      }
+      if (n == 1) {
+        *--p = static_cast<char16_t>(u'0' + q % 10);
+        q /= 10;
+      }
+    };
     if (with_point) {
       for (int i = fraction_length; i < fraction; ++i) *--p = u'0';
-      p = DigitsBackwards(p, q, fraction_length);  // 0.05: "05", the zero from q's end
+      digits(fraction_length);  // 0.05: "05", the zero from q's end
       *--p = u'.';
     }
     const char16_t* const integer_end = p;
     if (integer_length > 0) {
       for (int i = 0; i < d.exponent; ++i) *--p = u'0';  // 1200: "12" and two zeros
-      p = DigitsBackwards(p, q, integer_length - std::max(d.exponent, 0));
+      digits(integer_length - std::max(d.exponent, 0));
     }
     while (integer_end - p < integer) *--p = u'0';
     if (sign != 0) *--p = sign;
@@ -304,7 +303,7 @@ void AppendShortForm(std::u16string& out, const Decimal& d, int max_digits) {
   }
   // " 1.234568E+07", " 1E-05": the digits with the point after the first, then the exponent
   // in two digits at least.
-  AppendFixed(out, Decimal{false, d.digits, 1 - count}, sign, 1, count > 1, 0);
+  AppendFixed(out, Decimal{d.digits, 1 - count, false}, sign, 1, count > 1, 0);
   char digits[8];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, std::abs(exponent));
   (void)ec;
