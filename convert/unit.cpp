@@ -150,9 +150,9 @@ class UnitRun {
         }
         return Word(line, w, at, WordKind::kLength);
       case u'S':
-        // A spindle speed in rev/min is the same in every unit; only a surface speed (G96)
-        // changes, between m/min and ft/min.
-        if (IsInchMode(mode_)) return Word(line, w, at, WordKind::kS);
+        // A spindle speed in rev/min is the same in every unit and stays as written; only a
+        // surface speed (G96) changes, between m/min and ft/min.
+        if (IsInchMode(mode_) && m_.SpindleMode == 96) return Word(line, w, at, WordKind::kS);
         return at + 1 + EvaluateWordExpr(line.substr(at + 1)).length;
       default:
         return at + 1;
@@ -211,13 +211,15 @@ class UnitRun {
       case WordKind::kE:
         v = EScale(mode_, m_).Apply(v);
         break;
-      case WordKind::kS:
-        if (m_.SpindleMode == 96) {
-          const double speed = static_cast<double>(v);
-          v = ToSingle(std::floor(mode_ == UnitMode::kInchToMm ? speed / kFeetPerMetre
-                                                               : speed * kFeetPerMetre));
-        }
-        break;
+      case WordKind::kS: {
+        const double speed = static_cast<double>(v);
+        v = ToSingle(std::floor(mode_ == UnitMode::kInchToMm ? speed / kFeetPerMetre
+                                                             : speed * kFeetPerMetre));
+        // A whole number in either style: FANUC controls reject a point in S (S1000.0 is an
+        // alarm), and the speed has no fraction anyway.
+        AppendCoord(number_, v, 1);
+        return number_;
+      }
     }
     AppendCoord(number_, v, m_.OutDialect);
     return number_;

@@ -386,8 +386,10 @@ TEST(ConvertUnit, SpindleSpeedFollowsTheSpindleMode) {
   } rows[] = {
       {UnitMode::kMmToInch, 1, "G96S305", "G96S1000"},  // 305 m/min = 1000.4 ft/min
       {UnitMode::kMmToInch, 1, "G97S1000", "G97S1000"},
-      {UnitMode::kMmToInch, 2, "G97S1000", "G97S1000.0"},
-      {UnitMode::kMmToInch, 1, "S1000", "S1000"},  // rev/min at the start of a run
+      {UnitMode::kMmToInch, 2, "G97S1000", "G97S1000"},  // no point in S: FANUC rejects it
+      {UnitMode::kMmToInch, 2, "G96S305", "G96S1000"},
+      {UnitMode::kMmToInch, 2, "G97S1000.", "G97S1000."},  // rev/min stays as written
+      {UnitMode::kMmToInch, 1, "S1000", "S1000"},          // rev/min at the start of a run
       {UnitMode::kInchToMm, 1, "G96S1000", "G96S304"},
       {UnitMode::kInchToMm, 1, "G96S1000\r\nG97S1000", "G96S304\r\nG97S1000"},
       {UnitMode::kMicrometresToMm, 2, "G96S305", "G96S305"},
