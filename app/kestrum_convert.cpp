@@ -459,17 +459,17 @@ int Main(int argc, char** argv) {
       inline_value = arg.substr(eq + 1);
       arg.resize(eq);
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* known = nullptr;
     for (const auto* list : {&command->options, &kGlobalOptions}) {
       for (const auto& o : *list) {
-        if (o.name == arg) spec = &o;
+        if (o.name == arg) known = &o;
       }
     }
-    if (!spec || spec->name == "--help") {
+    if (!known || known->name == "--help") {
       Error(command->name, "unknown option '" + arg + "'");
       return kExitUsage;
     }
-    if (spec->value.empty()) {
+    if (known->value.empty()) {
       if (inline_value) {
         Error(command->name, "option '" + arg + "' takes no value");
         return kExitUsage;
