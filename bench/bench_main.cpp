@@ -13,11 +13,11 @@
 #include "convert/spaces.h"
 #include "convert/unit.h"
 #include "convert/xy_cx.h"
+#include "io/textcodec.h"
 #include "machine/conversion_table.h"
 #include "machine/translate.h"
 #include "program_gen.h"
 #include "search/search.h"
-#include "shell/textcodec.h"
 
 namespace kestrum {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "convert/coord_words.h"
 #include "ncword/format_coord.h"
-#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
@@ -14,144 +14,243 @@ namespace {
 // Values with a decimal point: "12.", "-0.25", "1.2346".
 constexpr NumberMask kPointMask("#####0.####");
 
-// One axis followed through the program.
-struct Axis {
-  bool single;  // Z keeps every position in single precision
-  // The absolute position the source program has reached.
-  double source;
-  // The absolute position the written incremental program has reached: the sum of the
-  // increments as written, after their rounding. The next increment is taken from here, so
-  // that rounding to three or four decimals never adds up over a long program.
-  double written;
-
-  double Store(double v) const { return single ? static_cast<double>(ToSingle(v)) : v; }
-  std::u16string Format(double v, int out_dialect) const {
-    return single ? FormatCoord(ToSingle(v), out_dialect) : FormatCoord(v, out_dialect);
-  }
-};
-
-class AbsIncRun {
- public:
-  AbsIncRun(const AbsIncOptions& options, Module1& m) : options_(options), m_(m) {}
-
-  std::optional<std::u16string> Run(std::u16string_view src, const Progress& progress) {
-    const bool in_comment = m_.InComment;
-    const int distance_mode = m_.DistanceMode;
-    OutBuffer out(src.size() + src.size() / 8 + 256);
-    m_.DistanceMode = options_.to_incremental ? 90 : 91;
-    std::size_t lines = 0;
-    const bool finished = ForEachLine(src, [&](std::u16string_view line) {
-      if (header_state_ == 2) {
-        ConvertLine(line, out);
-      } else {
-        // Until the first move the line is held back: the header may have to go before it.
-        OutBuffer held(line.size() + 64);
-        ConvertLine(line, held);
-        if (header_state_ == 1) {
-          // The target mode is set once, right before the first move; the source's own
-          // mode words have become comments.
-          out.Put(Header());
-          header_state_ = 2;
-        }
-        out.Put(held.Take());
-      }
-      out.Put(u"\r\n");
-      return !progress || progress(++lines, 0);
-    });
-    if (!finished) {
-      m_.InComment = in_comment;
-      m_.DistanceMode = distance_mode;
-      return std::nullopt;
-    }
-    if (options_.end_comment) {
-      out.Put(u"(END POINT G90 X" + x_.Format(x_.source, m_.OutDialect) + u" Y" +
-              y_.Format(y_.source, m_.OutDialect) + u" Z" + z_.Format(z_.source, m_.OutDialect) +
-              u")\r\n");
-    }
-    return out.Take();
-  }
-
- private:
-  static Axis StartAxis(std::u16string_view text, bool single) {
-    Axis a{single, 0, 0};
-    a.source = a.written = a.Store(ReadNumber(text));
-    return a;
-  }
-
-  std::u16string Header() const {
-    std::u16string header;
-    if (options_.start_comment) {
-      header = u"(CONVERT START G90 X" + FormatCoord(ReadNumber(options_.start_x), m_.OutDialect) +
-               u" Y" + FormatCoord(ReadNumber(options_.start_y), m_.OutDialect) + u" Z" +
-               FormatCoord(ReadNumber(options_.start_z), m_.OutDialect) + u")\r\n";
-    }
-    header += options_.to_incremental ? u"G91\r\n" : u"G90\r\n";
-    return header;
-  }
-
-  void ConvertLine(std::u16string_view line, OutBuffer& out) {
-    LineWriter w(line, out);
-    m_.GNumber = 0;
-    const std::size_t start = m_.InComment ? SkipComment(line, 0, m_.InComment) : 0;
-    ForEachWord(line, start, m_.InComment, [&](char16_t c, std::size_t i) -> std::size_t {
-      switch (c) {
-        case u'G': {
-          // The header word sets the mode of the whole result: a mode word of the source
-          // would switch it back, so it becomes a comment. Mode words inside comments stay
-          // as written: wrapping them would nest parentheses, and the first ")" would end
-          // the comment early.
-          const GWord g = ReadGWord(line, i, m_);
-          if (g.sets_mode) {
-            w.Insert(i, u"(");
-            w.Insert(g.end, u")");
-          }
-          return g.end;
-        }
-        case u'X':
-          // G04X1.5: a dwell time, not a position.
-          return m_.GNumber == 4 ? i + 1 : Rewrite(line, w, i, x_);
-        case u'Y':
-          return Rewrite(line, w, i, y_);
-        case u'Z':
-          return Rewrite(line, w, i, z_);
-        default:
-          return ValueEnd(line, i);  // nothing in the value of another word is examined
-      }
-    });
-    w.Finish();
-  }
-
-  // X10. -> X-5. when the tool stood at X15 (to incremental); X=10. keeps its "=". Returns
-  // where the walk goes on.
-  std::size_t Rewrite(std::u16string_view line, LineWriter& w, std::size_t letter, Axis& axis) {
-    const CoordWord word = ReadCoordWord(line, letter);
-    if (!word.has_value) return std::max(word.end, letter + 1);
-    const double target = m_.DistanceMode == 90 ? word.value : axis.source + word.value;
-    const double value = options_.to_incremental ? target - axis.written : target;
-    text_.clear();
-    const double written = options_.point ? AppendMask(text_, value, kPointMask)
-                                          : AppendCoord(text_, value, m_.OutDialect);
-    w.Replace(word.keep + 1, word.end, text_);
-    axis.source = axis.Store(target);
-    if (options_.to_incremental) axis.written = axis.Store(axis.written + written);
-    if (header_state_ == 0) header_state_ = 1;
-    return word.end;
-  }
-
-  const AbsIncOptions& options_;
-  Module1& m_;
-  Axis x_ = StartAxis(options_.start_x, false);
-  Axis y_ = StartAxis(options_.start_y, false);
-  Axis z_ = StartAxis(options_.start_z, true);
-  int header_state_ = 0;  // 0 nothing moved yet, 1 the current line moves first, 2 written
-  std::u16string text_;   // the value text of the word being rewritten
-};
-
 }  // namespace
 
+double AbsIncConversion::Axis::Store(double v) const {
+  return single ? static_cast<double>(ToSingle(v)) : v;
+}
+
+AbsIncConversion::AbsIncConversion(const AbsIncOptions& options, Module1& m, Progress progress)
+    : options_(options), m_(m), progress_(std::move(progress)) {
+  const auto start = [](std::u16string_view text, bool single) {
+    Axis a{single, 0.0, 0.0};
+    a.source = a.written = a.Store(ReadNumber(text));
+    return a;
+  };
+  x_ = start(options_.start_x, false);
+  y_ = start(options_.start_y, false);
+  z_ = start(options_.start_z, true);
+  m_.DistanceMode = options_.to_incremental ? 90 : 91;
+}
+
+bool AbsIncConversion::Line(std::u16string_view line, OutBuffer& out) {
+  ++line_number_;
+  m_.GNumber = 0;
+  Plan(line);
+  const int target_mode = options_.to_incremental ? 91 : 90;
+  // The target mode is set once, right before the first move; the source's own mode words
+  // have become comments.
+  if (!words_.empty() && !data_ && !set_position_ && !header_written_) {
+    Header(out);
+    header_written_ = true;
+  }
+  const bool wrap = kept_ && !words_.empty() && kept_mode_ != target_mode;
+  if (wrap) out.Put(kept_mode_ == 90 ? u"G90\r\n" : u"G91\r\n");
+  LineWriter w(line, out);
+  std::size_t k = 0;  // the next mode word
+  std::size_t j = 0;  // the next rewritten word
+  const std::size_t rewritten = kept_ ? 0 : words_.size();
+  while (k < mode_words_.size() || j < rewritten) {
+    if (j == rewritten || (k < mode_words_.size() && mode_words_[k] < words_[j].expr.keep)) {
+      // The header word sets the mode of the whole result: a mode word of the source would
+      // switch it back, so it becomes a comment. Mode words inside comments stay as written:
+      // wrapping them would nest parentheses, and the first ")" would end the comment early.
+      w.Insert(mode_words_[k], u"(");
+      w.Insert(mode_words_[k + 1], u")");
+      k += 2;
+    } else {
+      const std::size_t from = j == 0 ? 0 : text_ends_[j - 1];
+      const std::u16string_view text =
+          std::u16string_view(texts_).substr(from, text_ends_[j] - from);
+      w.Replace(words_[j].expr.keep + 1, words_[j].expr.end, text);
+      ++j;
+    }
+  }
+  w.Finish();
+  if (wrap) out.Put(target_mode == 91 ? u"G91\r\n" : u"G90\r\n");
+  return !progress_ || progress_(static_cast<std::size_t>(line_number_), 0);
+}
+
+// Reads the line's words, then decides what becomes of its X, Y and Z words and follows the
+// positions past it.
+void AbsIncConversion::Plan(std::u16string_view line) {
+  words_.clear();
+  mode_words_.clear();
+  texts_.clear();
+  text_ends_.clear();
+  dwell_ = data_ = set_position_ = machine_ = reference_ = false;
+  ForEachWord(line, m_.InComment, [&](char16_t c, std::size_t i) -> std::size_t {
+    switch (c) {
+      case u'G': {
+        const GWord g = ReadGWord(line, i, m_);
+        if (g.sets_mode) {
+          mode_words_.push_back(i);
+          mode_words_.push_back(g.end);
+        }
+        const double n = m_.GNumber;
+        dwell_ = dwell_ || n == 4;
+        data_ = data_ || n == 10;
+        set_position_ = set_position_ || n == 92;
+        machine_ = machine_ || n == 53;
+        reference_ = reference_ || n == 28 || n == 30;
+        return g.end;
+      }
+      case u'X':
+      case u'Y':
+      case u'Z': {
+        const WordExpr e = ReadWordExpr(line, i);
+        // G04X1.5: a dwell time, not a position.
+        if (e.kind != ValueKind::kNone && !(c == u'X' && dwell_)) {
+          Axis* axis = c == u'X' ? &x_ : c == u'Y' ? &y_ : &z_;
+          words_.push_back({axis, e, m_.DistanceMode});
+        }
+        return e.end;
+      }
+      default:
+        return ReadWordExpr(line, i).end;  // nothing in the value of another word is examined
+    }
+  });
+  kept_ = false;
+  if (words_.empty()) return;
+  kept_mode_ = words_.front().mode;
+  if (data_ || machine_) {
+    // Offset data and machine coordinates are no position of the program.
+    kept_ = true;
+    if (machine_) {
+      for (AxisWord& word : words_) word.axis->Forget();
+    }
+    return;
+  }
+  if (set_position_) {
+    kept_ = true;
+    kept_mode_ = options_.to_incremental ? 91 : 90;  // G92 means the same in either mode
+    for (AxisWord& word : words_) {
+      if (word.expr.has_value()) {
+        word.axis->source = word.axis->written = word.axis->Store(word.expr.value);
+      } else {
+        word.axis->Forget();
+      }
+    }
+    return;
+  }
+  for (const AxisWord& word : words_) {
+    const bool needs_unknown = options_.to_incremental ? word.mode == 90 && !word.axis->written
+                                                       : word.mode == 91 && !word.axis->source;
+    kept_ = kept_ || !word.expr.has_value() || needs_unknown;
+  }
+  for (AxisWord& word : words_) {
+    if (kept_) {
+      Keep(word);
+    } else {
+      Convert(word);
+    }
+  }
+  if (reference_) {
+    // The tool went on to the reference position, which the program's coordinates do not
+    // tell.
+    for (AxisWord& word : words_) word.axis->Forget();
+  }
+}
+
+// X10. -> X-5. when the tool stood at X15 (to incremental); X=10. keeps its "=".
+void AbsIncConversion::Convert(AxisWord& word) {
+  Axis& axis = *word.axis;
+  const double v = word.expr.value;
+  std::optional<double> target;
+  if (word.mode == 90) {
+    target = v;
+  } else if (axis.source) {
+    target = *axis.source + v;
+  }
+  double value;
+  if (!options_.to_incremental) {
+    value = *target;  // known: a word that needs an unknown position keeps its line
+  } else if (target && axis.written) {
+    value = *target - *axis.written;
+  } else {
+    value = v;  // an increment from an unknown position stays that increment
+  }
+  const double written = options_.point ? AppendMask(texts_, value, kPointMask)
+                                        : AppendCoord(texts_, value, m_.OutDialect);
+  text_ends_.push_back(texts_.size());
+  axis.source = target ? std::optional<double>(axis.Store(*target)) : std::nullopt;
+  if (options_.to_incremental) {
+    axis.written =
+        axis.written ? std::optional<double>(axis.Store(*axis.written + written)) : std::nullopt;
+  } else {
+    axis.written = axis.source;
+  }
+}
+
+// The position past a word kept as written, as the source means it.
+void AbsIncConversion::Keep(const AxisWord& word) {
+  Axis& axis = *word.axis;
+  if (!word.expr.has_value()) {
+    unknown_.Add(line_number_);
+    axis.Forget();
+    return;
+  }
+  const double v = word.expr.value;
+  if (word.mode == 90) {
+    axis.source = axis.written = axis.Store(v);
+    return;
+  }
+  const auto add = [&](const std::optional<double>& p) {
+    return p ? std::optional<double>(axis.Store(*p + v)) : std::nullopt;
+  };
+  axis.source = add(axis.source);
+  axis.written = add(axis.written);
+}
+
+void AbsIncConversion::Header(OutBuffer& out) const {
+  if (options_.start_comment) {
+    out.Put(u"(CONVERT START G90 X" + FormatCoord(ReadNumber(options_.start_x), m_.OutDialect) +
+            u" Y" + FormatCoord(ReadNumber(options_.start_y), m_.OutDialect) + u" Z" +
+            FormatCoord(ReadNumber(options_.start_z), m_.OutDialect) + u")\r\n");
+  }
+  out.Put(options_.to_incremental ? u"G91\r\n" : u"G90\r\n");
+}
+
+// " X12.5"; nothing for a position that is unknown.
+void AbsIncConversion::AppendPosition(std::u16string& text, char16_t letter,
+                                      const Axis& axis) const {
+  if (!axis.source) return;
+  text += u' ';
+  text += letter;
+  if (axis.single) {
+    AppendCoord(text, ToSingle(*axis.source), m_.OutDialect);
+  } else {
+    AppendCoord(text, *axis.source, m_.OutDialect);
+  }
+}
+
+void AbsIncConversion::Finish(OutBuffer& out) {
+  if (!options_.end_comment) return;
+  std::u16string text = u"(END POINT G90";
+  AppendPosition(text, u'X', x_);
+  AppendPosition(text, u'Y', y_);
+  AppendPosition(text, u'Z', z_);
+  text += u")\r\n";
+  out.Put(text);
+}
+
+std::u16string AbsIncConversion::Report() const {
+  return unknown_.empty() ? std::u16string() : unknown_.Message(kUnknownValueText);
+}
+
 std::optional<std::u16string> ConvertAbsInc(std::u16string_view src, const AbsIncOptions& options,
-                                            Module1& m, const Progress& progress) {
-  return AbsIncRun(options, m).Run(src, progress);
+                                            Module1& m, const Progress& progress,
+                                            std::u16string* report) {
+  const bool in_comment = m.InComment;
+  const int distance_mode = m.DistanceMode;
+  AbsIncConversion run(options, m, progress);
+  std::u16string result;
+  if (!ConvertWhole(src, run, result, report)) {
+    m.InComment = in_comment;
+    m.DistanceMode = distance_mode;
+    return std::nullopt;
+  }
+  return result;
 }
 
 }  // namespace kestrum

@@ -188,23 +188,49 @@ SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int for
   return EndRun(m, CountOf(m.MatchCount) + edit.replaced(), kAllChangeEnd);
 }
 
-TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m) {
-  // The dialog opened on text with nothing selected, then "全て変更" with Check1 checked.
+namespace {
+
+class CalcAllCommand final : public AllAtOnce {
+ public:
+  CalcAllCommand(const CalcOptions& options, double operand, Module1& m)
+      : options_(options), operand_(operand), m_(m) {}
+  void Piece(std::u16string_view piece, std::u16string& out) override {
+    OnePassEdit edit(piece, 0);
+    CalcEvery(edit, 0, m_.SearchText, options_.op, operand_, options_.format);
+    count_ += edit.replaced();
+    AppendResult(edit, piece, out);
+  }
+  SearchMessage End() override { return EndRun(m_, count_, kAllChangeEnd); }
+  bool NeedsWholeText() const override { return m_.SearchText.find(u'\n') != std::u16string::npos; }
+
+ private:
+  CalcOptions options_;
+  double operand_;
+  Module1& m_;
+  std::uint64_t count_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<AllAtOnce> CalcAll(const CalcOptions& options, Module1& m) {
+  // The dialog opened on the text with nothing selected, then "全て変更" with Check1 checked.
   m.SearchText = options.find;
   m.ReplaceText = options.value;
   m.MatchCount = 0;
   m.FirstStep = true;
   m.SearchPos = 0;
   const std::optional<double> operand = Operand(options.op, m.ReplaceText);
-  if (!operand) {
-    return {std::u16string(text), CheckCalcValue(options.op, m.ReplaceText),
+  if (!operand) return nullptr;
+  return std::make_unique<CalcAllCommand>(options, *operand, m);
+}
+
+TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m) {
+  const std::unique_ptr<AllAtOnce> command = CalcAll(options, m);
+  if (!command) {
+    return {std::u16string(text), CheckCalcValue(options.op, options.value),
             std::u16string(kCalcTitle)};
   }
-  OnePassEdit edit(text, 0);
-  CalcEvery(edit, 0, m.SearchText, options.op, *operand, options.format);
-  std::u16string result = edit.TakeText();
-  SearchMessage message = EndRun(m, edit.replaced(), kAllChangeEnd);
-  return {std::move(result), std::move(message.text), std::move(message.title)};
+  return RunAllAtOnce(text, *command);
 }
 
 }  // namespace kestrum

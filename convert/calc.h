@@ -5,6 +5,7 @@
 // clicks. Each button is a function here that returns the message box to show.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,8 +40,9 @@ SearchMessage CalcDialogChange(Module1& m, TextPane& pane, CalcOp op, int format
 SearchMessage CalcDialogNextFind(Module1& m, TextPane& pane, bool& check1);
 SearchMessage CalcDialogAllChange(Module1& m, TextPane& pane, CalcOp op, int format, bool& check1);
 
-// The dialog's "全て変更" from the top of text. As with ReplaceAllText, WorkText and SearchPos
-// are left alone.
+// The dialog's "全て変更" from the top of a text of the caller's. As with ReplaceAllText,
+// WorkText and SearchPos are left alone. Nothing when CheckCalcValue refuses the value.
+std::unique_ptr<AllAtOnce> CalcAll(const CalcOptions& options, Module1& m);
 TextReport CalcReplaceAllText(std::u16string_view text, const CalcOptions& options, Module1& m);
 
 }  // namespace kestrum

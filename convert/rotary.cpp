@@ -3,104 +3,125 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <utility>
 
 #include "convert/coord_words.h"
-#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
+#include "ncword/read_word.h"
 
 namespace kestrum {
 
-std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& options, Module1& m,
-                             const Progress& progress) {
-  const bool in_comment = m.InComment;
-  const int distance_mode = m.DistanceMode;
-  // A typed code that is not a number still goes into the program as typed; compared with
-  // the program's M words it counts as 0.
-  const double forward_code = ReadNumber(options.forward);
-  const double reverse_code = ReadNumber(options.reverse);
-  const bool has_axis = options.axis.size() == 1;
-  const char16_t axis = has_axis ? options.axis[0] : u'\0';
-  const std::size_t total = src.ends_with(u"\r\n") ? src.size() : src.size() + 2;
+RotaryConversion::RotaryConversion(const RotaryOptions& options, Module1& m, Progress progress,
+                                   std::size_t total)
+    : options_(options),
+      m_(m),
+      progress_(std::move(progress)),
+      total_(total),
+      // A typed code that is not a number still goes into the program as typed; compared
+      // with the program's M words it counts as 0.
+      forward_code_(ReadNumber(options.forward)),
+      reverse_code_(ReadNumber(options.reverse)) {
+  m_.DistanceMode = 90;
+}
 
-  OutBuffer out(src.size() + src.size() / 16 + 16);
-  bool forward_in_force = true;  // taken to be in force before the first line
-  double target = 0;
-  double last = 0;
-  m.DistanceMode = 90;
-  const bool finished = ForEachLine(src, [&](std::u16string_view line) {
-    m.GNumber = 0;
-    double line_m = 0;                                // the last M word of the line
-    std::size_t open_comment = std::u16string::npos;  // a "(" that the line does not close
-    std::size_t i = m.InComment ? SkipComment(line, 0, m.InComment) : 0;
-    while (i < line.size()) {
-      const char16_t c = line[i];
-      if (c == u'(') {
-        const std::size_t at = i;
-        i = SkipComment(line, i + 1, m.InComment);
-        if (m.InComment) open_comment = at;
-        continue;
-      }
-      if (c == u')' || IsInsideName(line, i)) {
-        ++i;
-      } else if (c == u'G') {
-        i = ReadGWord(line, i, m).end;
-      } else if (has_axis && c == axis) {
-        const CoordWord word = ReadCoordWord(line, i);
-        i = std::max(word.end, i + 1);
-        if (!word.has_value) continue;
-        double t = word.value;
-        if (m.DistanceMode == 91) t += last;
-        // One turn is taken off or added once: C450. is 90, C-30. is 330, C720. is 360.
-        if (t > 360) t -= 360;
-        if (t < 0) t += 360;
-        target = t;
-      } else if (c == u'M') {
-        const CoordWord word = ReadCoordWord(line, i);
-        i = std::max(word.end, i + 1);
-        if (word.has_value) line_m = word.value;
-        if (line_m == forward_code) {
-          forward_in_force = true;
-        } else if (line_m == reverse_code) {
-          forward_in_force = false;
+bool RotaryConversion::Line(std::u16string_view line, OutBuffer& out) {
+  ++line_number_;
+  m_.GNumber = 0;
+  const bool has_axis = options_.axis.size() == 1;
+  const char16_t axis = has_axis ? options_.axis[0] : u'\0';
+  double line_m = 0;                                // the last M word of the line
+  std::size_t open_comment = std::u16string::npos;  // a "(" that the line does not close
+  bool unknown = false;                             // an axis word whose value is unknown
+  WalkCode(
+      line, m_.InComment,
+      [&](std::size_t i) -> std::size_t {
+        const char16_t c = line[i];
+        if (c == u')' || IsInsideName(line, i)) return i + 1;
+        if (c == u'G') return ReadGWord(line, i, m_).end;
+        if (has_axis && c == axis) {
+          const WordExpr word = ReadWordExpr(line, i);
+          if (word.kind == ValueKind::kUnknown) unknown = true;
+          if (!word.has_value()) return word.end;
+          if (m_.DistanceMode == 91 && !last_) {
+            target_.reset();  // a turn from an unknown place
+            return word.end;
+          }
+          double t = m_.DistanceMode == 91 ? word.value + *last_ : word.value;
+          // One turn is taken off or added once: C450. is 90, C-30. is 330, C720. is 360.
+          if (t > 360) t -= 360;
+          if (t < 0) t += 360;
+          target_ = t;
+          return word.end;
         }
-      } else {
-        ++i;
-      }
-    }
-    const std::u16string* code = nullptr;
-    if (target != last) {
+        if (c == u'M') {
+          const WordExpr word = ReadWordExpr(line, i);
+          if (word.has_value()) line_m = word.value;
+          if (line_m == forward_code_) {
+            forward_in_force_ = true;
+          } else if (line_m == reverse_code_) {
+            forward_in_force_ = false;
+          }
+          return word.end;
+        }
+        return i + 1;
+      },
+      [&](std::size_t open, std::size_t close) {
+        if (open != std::u16string::npos && close == line.size()) open_comment = open;
+      });
+  if (unknown) target_.reset();
+  const std::u16string* code = nullptr;
+  if (target_ != last_) {
+    if (!target_ || !last_) {
+      // Where the axis stands or goes is not known, so neither is the shorter way.
+      unknown_.Add(line_number_);
+    } else {
       // Exactly half a turn counts as reverse.
-      const double d = target - last;
+      const double d = *target_ - *last_;
       const bool forward_shorter = (d > 0 && d < 180) || d < -180;
       // A line that carries the needed code itself has set the direction while scanning.
-      if (forward_shorter && !forward_in_force && line_m != forward_code) {
-        code = &options.forward;
-        forward_in_force = true;
-      } else if (!forward_shorter && forward_in_force && line_m != reverse_code) {
-        code = &options.reverse;
-        forward_in_force = false;
+      if (forward_shorter && !forward_in_force_ && line_m != forward_code_) {
+        code = &options_.forward;
+        forward_in_force_ = true;
+      } else if (!forward_shorter && forward_in_force_ && line_m != reverse_code_) {
+        code = &options_.reverse;
+        forward_in_force_ = false;
       }
-      last = target;
     }
-    // At the end of a comment that the line leaves open, the code would be comment too:
-    // C270.(TURN -> C270. M16(TURN
-    const std::size_t at = code ? std::min(open_comment, line.size()) : line.size();
-    out.Put(line.substr(0, at));
-    if (code) {
-      out.Put(u" M");
-      out.Put(*code);
-    }
-    out.Put(line.substr(at));
-    out.Put(u"\r\n");
-    const std::size_t done = static_cast<std::size_t>(line.data() - src.data()) + line.size() + 2;
-    return !progress || progress(std::min(done, total), total);
-  });
-  if (!finished) {
+    last_ = target_;
+  } else if (unknown) {
+    unknown_.Add(line_number_);
+  }
+  // At the end of a comment that the line leaves open, the code would be comment too:
+  // C270.(TURN -> C270. M16(TURN
+  const std::size_t at = code ? std::min(open_comment, line.size()) : line.size();
+  out.Put(line.substr(0, at));
+  if (code) {
+    out.Put(u" M");
+    out.Put(*code);
+  }
+  out.Put(line.substr(at));
+  out.Put(u"\r\n");
+  done_ += line.size() + 2;
+  return !progress_ || progress_(std::min(done_, total_), total_);
+}
+
+std::u16string RotaryConversion::Report() const {
+  return unknown_.empty() ? std::u16string() : unknown_.Message(kUnknownValueText);
+}
+
+std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& options, Module1& m,
+                             const Progress& progress, std::u16string* report) {
+  const bool in_comment = m.InComment;
+  const int distance_mode = m.DistanceMode;
+  const std::size_t total = src.ends_with(u"\r\n") ? src.size() : src.size() + 2;
+  RotaryConversion run(options, m, progress, total);
+  std::u16string result;
+  if (!ConvertWhole(src, run, result, report)) {
     m.InComment = in_comment;
     m.DistanceMode = distance_mode;
     return {};
   }
-  return out.Take();
+  return result;
 }
 
 }  // namespace kestrum

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "ncword/line_list.h"
+#include "ncword/line_walk.h"
 #include "ncword/module1.h"
 
 namespace kestrum {
@@ -17,6 +19,29 @@ enum class UnitMode {
   kMmToHundredths = 5,   // "1 mm → 0.01  mm"
 };
 
-std::u16string ConvertUnit(std::u16string_view src, UnitMode mode, Module1& m);
+class UnitConversion final : public LineConversion {
+ public:
+  // Sets FeedMode 95 (per revolution) and SpindleMode 97 (rev/min) for the run's start.
+  UnitConversion(UnitMode mode, Module1& m);
+  bool Line(std::u16string_view line, OutBuffer& out) override;
+  // The lines with words whose value could not be known, left as written.
+  std::u16string Report() const override;
+
+ private:
+  enum class Kind { kLength, kE, kS };
+  std::size_t Word(std::u16string_view line, LineWriter& w, char16_t letter, std::size_t at);
+  std::size_t Rewrite(std::u16string_view line, LineWriter& w, std::size_t letter, Kind kind);
+  void SetMode(double g);
+  std::u16string_view Text(Kind kind, float v);
+
+  UnitMode mode_;
+  Module1& m_;
+  std::uint64_t line_number_ = 0;
+  LineList unknown_;
+  std::u16string number_;  // the new value text of the word being rewritten
+};
+
+std::u16string ConvertUnit(std::u16string_view src, UnitMode mode, Module1& m,
+                           std::u16string* report = nullptr);
 
 }  // namespace kestrum

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "io/textcodec.h"
 #include "ncword/numeric.h"
-#include "shell/textcodec.h"
 
 namespace kestrum {
 namespace {

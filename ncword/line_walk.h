@@ -1,94 +1,159 @@
-// The line walk of the conversions that rewrite words in place and never look back (blanks,
-// decimal points, units, coordinates): lines cut at CR LF and comments skipped exactly as
-// WalkLines does, but each line is a view of the source, copied into the result in runs
-// between the words that change, instead of character by character through a Scanner. It
-// keeps these conversions well above the speed of sed on large programs.
+// The line walk that every conversion runs: the source cut into lines at CR LF, each line
+// walked with the comment rule, words rewritten by copying the line into the result in runs
+// between the words that change. A conversion is a LineConversion fed one line at a time, so
+// that the same code converts a text held whole (the editor's preview) and a text that
+// arrives in pieces (the command-line converter on a program of any size).
 #pragma once
 
 #include <algorithm>
 #include <bit>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include "ncword/module1.h"
 #include "ncword/numeric.h"
 
 namespace kestrum {
 
-// The result of a run: written through a pointer into room made in large steps, which on
+// Reports progress of a long run (done out of total, in the run's own unit) and asks whether
+// to go on: returning false stops the run.
+using Progress = std::function<bool(std::size_t done, std::size_t total)>;
+
+// The result of a run, written through a pointer into room made in large steps, which on
 // programs of millions of short words costs a fraction of what appending to a string costs.
+// With a sink, the text is handed on whenever the room is full, so that a run over a large
+// program holds a window of its result instead of all of it.
 class OutBuffer {
  public:
-  explicit OutBuffer(std::size_t expected) : text_(expected, u'\0') {}
+  using Sink = std::function<void(std::u16string_view)>;
+
+  explicit OutBuffer(std::size_t room, Sink sink = {})
+      : text_(std::max<std::size_t>(room, 64), u'\0'), sink_(std::move(sink)) {}
+
   void Put(std::u16string_view s) {
-    if (s.size() > text_.size() - used_) text_.resize(2 * text_.size() + s.size());
+    if (s.size() > text_.size() - used_) MakeRoom(s.size());
     std::copy(s.begin(), s.end(), text_.data() + used_);
     used_ += s.size();
   }
+  void Put(char16_t c) { Put(std::u16string_view(&c, 1)); }
+
+  // Without a sink: the whole result.
   std::u16string Take() {
     text_.resize(used_);
+    used_ = 0;
     return std::move(text_);
+  }
+  // With a sink: hands on what is held.
+  void Flush() {
+    if (sink_ && used_ > 0) sink_(std::u16string_view(text_.data(), used_));
+    used_ = 0;
   }
 
  private:
+  void MakeRoom(std::size_t n) {
+    if (sink_) {
+      Flush();
+      if (n <= text_.size()) return;
+    }
+    text_.resize(std::max(2 * text_.size(), used_ + n));
+  }
+
   std::u16string text_;
   std::size_t used_ = 0;
+  Sink sink_;
 };
 
-// Copies one line into the result, with the changes the conversion asks for. Positions are
-// 0-based indexes into the source line; changes are asked for from left to right. The result
-// is an OutBuffer, or a string that the line is appended to.
+// Copies one line into the result with the changes a conversion asks for. Positions are
+// 0-based indexes into the line; changes are asked for from left to right.
 class LineWriter {
  public:
-  LineWriter(std::u16string_view line, OutBuffer& out) : line_(line), buffer_(&out) {}
-  LineWriter(std::u16string_view line, std::u16string& out) : line_(line), string_(&out) {}
+  LineWriter(std::u16string_view line, OutBuffer& out) : line_(line), out_(out) {}
 
-  // Source characters [from, to) replaced by text.
+  // Line characters [from, to) replaced by text.
   void Replace(std::size_t from, std::size_t to, std::u16string_view text) {
-    Put(line_.substr(copied_, from - copied_));
-    Put(text);
+    out_.Put(line_.substr(copied_, from - copied_));
+    out_.Put(text);
     copied_ = to;
   }
   void Insert(std::size_t at, std::u16string_view text) { Replace(at, at, text); }
-  void Erase(std::size_t at) { Replace(at, at + 1, {}); }
-  void Finish() { Put(line_.substr(copied_)); }
+  void Erase(std::size_t from, std::size_t to) { Replace(from, to, {}); }
+  // The rest of the line, then its CR LF.
+  void Finish() {
+    out_.Put(line_.substr(copied_));
+    out_.Put(u"\r\n");
+    copied_ = line_.size();
+  }
+  // The rest of the line up to at, without finishing it.
+  void CopyTo(std::size_t at) { Replace(at, at, {}); }
 
  private:
-  void Put(std::u16string_view s) {
-    if (buffer_) {
-      buffer_->Put(s);
-    } else {
-      string_->append(s);
-    }
-  }
-
   std::u16string_view line_;
-  OutBuffer* buffer_ = nullptr;
-  std::u16string* string_ = nullptr;
+  OutBuffer& out_;
   std::size_t copied_ = 0;  // line_[0, copied_) is done
 };
 
-// True when the letter at line[pos] follows another capital letter, so that it belongs to a name
-// and is no address word of its own: the C of the variable VC1 (VC1=5 is an assignment, not
-// a C axis move), the D of END1, the E of LE in IF[#1LE5], the X of the argument PX=10.
+// True when the letter at line[pos] follows another capital letter, so that it belongs to a
+// name and is no address word of its own: the C of the variable VC1 (VC1=5 is an assignment,
+// not a C axis move), the D of END1, the E of LE in IF[#1LE5], the X of the argument PX=10.
 // Conversions that rewrite values leave such letters alone: scaling "VC1=5" would give
 // "VC0.015", and a point after it ("VC1.=5") breaks the statement.
 inline bool IsInsideName(std::u16string_view line, std::size_t pos) {
   return pos > 0 && IsAddressLetter(line[pos - 1]);
 }
 
-// Where the walk of the line goes on after a comment whose text starts at `from`: after the
-// ")" that closes it, or at the line's end when it stays open (in_comment then stays set and
-// the comment goes on in the next line). No character inside a comment is examined.
+// The comment rule. A comment runs from "(" to the next ")", over line ends; no character
+// inside it is handed to a conversion. SkipComment returns where the walk of the line goes
+// on after a comment whose text starts at `from`: after the ")" that closes it, or at the
+// line's end when it stays open (in_comment then stays set and the comment goes on in the
+// next line, whose first character is checked for ")" like every other).
 inline std::size_t SkipComment(std::u16string_view line, std::size_t from, bool& in_comment) {
   const std::size_t close = line.find(u')', from);
   in_comment = close == std::u16string_view::npos;
   return in_comment ? line.size() : close + 1;
+}
+
+// Walks the code of a line: comments are passed over by the comment rule, and code(i) is
+// called for each other character, returning where the walk goes on (after i). For each
+// comment, comment(open, close) is called: open is the index of its "(" (npos when the line
+// was entered inside the comment), close the index of its ")" or the line's size when it
+// stays open.
+template <typename Code, typename Comment>
+void WalkCode(std::u16string_view line, bool& in_comment, Code&& code, Comment&& comment) {
+  std::size_t i = 0;
+  if (in_comment) {
+    i = SkipComment(line, 0, in_comment);
+    comment(std::u16string_view::npos, in_comment ? line.size() : i - 1);
+  }
+  while (i < line.size()) {
+    if (line[i] == u'(') {
+      const std::size_t open = i;
+      i = SkipComment(line, i + 1, in_comment);
+      comment(open, in_comment ? line.size() : i - 1);
+    } else {
+      i = code(i);
+    }
+  }
+}
+template <typename Code>
+void WalkCode(std::u16string_view line, bool& in_comment, Code&& code) {
+  WalkCode(line, in_comment, code, [](std::size_t, std::size_t) {});
+}
+
+// The walk for conversions of address words: for each capital letter of the code that is no
+// part of a name (VC1, END1), word(letter, i) does the conversion's work and returns where
+// the walk goes on (after i).
+template <typename Word>
+void ForEachWord(std::u16string_view line, bool& in_comment, Word&& word) {
+  WalkCode(line, in_comment, [&](std::size_t i) {
+    const char16_t c = line[i];
+    return IsAddressLetter(c) && !IsInsideName(line, i) ? word(c, i) : i + 1;
+  });
 }
 
 // The position of the first CR LF at or after pos, or src.size(). The CRs are looked for eight
@@ -115,61 +180,106 @@ inline std::size_t FindCrLf(std::u16string_view src, std::size_t pos) {
   }
 }
 
-// Calls line_fn(line) for each line of src: src cut at CR LF, with a CR LF added when src does
-// not end in one (an empty source is one empty line). line_fn returns false to stop; then
-// ForEachLine returns false too.
-template <typename LineFn>
-bool ForEachLine(std::u16string_view src, LineFn&& line_fn) {
-  const bool ends_with_crlf = src.ends_with(u"\r\n");
+// A conversion run, fed the lines of a program one at a time. Only the pair CR LF ends a
+// line; a lone CR or LF stays inside it. A program that does not end in CR LF is read as if
+// it did, so an empty program is one empty line.
+class LineConversion {
+ public:
+  virtual ~LineConversion() = default;
+  // Converts one line (without its CR LF) and writes the result to out, line ends included.
+  // False stops the run.
+  virtual bool Line(std::u16string_view line, OutBuffer& out) = 0;
+  // After the last line: what the run writes at the end.
+  virtual void Finish(OutBuffer&) {}
+  // What the operator is told after the run (the lines it left as written), or "".
+  virtual std::u16string Report() const { return {}; }
+};
+
+// Cuts a text that arrives in pieces into its lines for a conversion.
+class LineFeeder {
+ public:
+  LineFeeder(LineConversion& conversion, OutBuffer& out) : conversion_(conversion), out_(out) {}
+
+  // The lines that the piece completes go to the conversion; the rest of the piece waits for
+  // the next. False when the conversion stopped the run.
+  bool Piece(std::u16string_view piece);
+  // The last line, then the end of the run. False when the conversion stopped the run.
+  bool End();
+
+ private:
+  bool Line(std::u16string_view line) {
+    any_line_ = true;
+    return conversion_.Line(line, out_);
+  }
+
+  LineConversion& conversion_;
+  OutBuffer& out_;
+  std::u16string carry_;  // a line begun in an earlier piece
+  bool any_line_ = false;
+};
+
+inline bool LineFeeder::Piece(std::u16string_view piece) {
+  if (!carry_.empty()) {
+    if (carry_.back() == u'\r' && piece.starts_with(u'\n')) {
+      carry_.pop_back();
+      piece.remove_prefix(1);
+    } else {
+      const std::size_t end = FindCrLf(piece, 0);
+      carry_.append(piece.substr(0, end));
+      if (end == piece.size()) return true;
+      piece.remove_prefix(end + 2);
+    }
+    if (!Line(carry_)) return false;
+    carry_.clear();
+  }
   std::size_t pos = 0;
-  while (pos < src.size() || (pos == src.size() && !ends_with_crlf)) {
-    const std::size_t end = FindCrLf(src, pos);
-    if (!line_fn(src.substr(pos, end - pos))) return false;
+  for (std::size_t end = FindCrLf(piece, 0); end < piece.size(); end = FindCrLf(piece, pos)) {
+    if (!Line(piece.substr(pos, end - pos))) return false;
     pos = end + 2;
   }
+  carry_.assign(piece.substr(pos));
   return true;
 }
 
-// Runs convert_line(line, writer, start) for each line of src, cut as ForEachLine cuts it,
-// start the index where the walk of the line begins (after the end of a comment left open by
-// the line before). Every line is finished with CR LF.
-template <typename ConvertLine>
-std::u16string StreamLines(std::u16string_view src, Module1& m, ConvertLine&& convert_line) {
-  OutBuffer out(src.size() + src.size() / 8 + 16);
-  ForEachLine(src, [&](std::u16string_view line) {
-    LineWriter writer(line, out);
-    const std::size_t start = m.InComment ? SkipComment(line, 0, m.InComment) : 0;
-    convert_line(line, writer, start);
-    writer.Finish();
-    out.Put(u"\r\n");
-    return true;
-  });
-  return out.Take();
-}
-
-// Walks a line from index i for a conversion of address words: comments are skipped as the
-// line walk skips them, and for each capital letter that is no part of a name (VC1, END1),
-// word(letter, i) does the conversion's work and returns where the walk goes on (after i).
-template <typename Word>
-void ForEachWord(std::u16string_view line, std::size_t i, bool& in_comment, Word&& word) {
-  while (i < line.size()) {
-    const char16_t c = line[i];
-    if (c == u'(') {
-      i = SkipComment(line, i + 1, in_comment);
-    } else if (IsAddressLetter(c) && !IsInsideName(line, i)) {
-      i = word(c, i);
-    } else {
-      ++i;
-    }
+inline bool LineFeeder::End() {
+  if (!carry_.empty() || !any_line_) {
+    if (!Line(carry_)) return false;
+    carry_.clear();
   }
+  conversion_.Finish(out_);
+  return true;
 }
 
-// The end of the value characters ("+" to "9") that follow position letter: ReadWordValue's
-// value is line[letter + 1, end).
-inline std::size_t ValueEnd(std::u16string_view line, std::size_t letter) {
-  std::size_t end = letter + 1;
-  while (end < line.size() && IsValueChar(line[end])) ++end;
-  return end;
+// Calls line_fn(line) for each line of src, cut as a conversion's lines are cut. line_fn
+// returns false to stop; then ForEachLine returns false too.
+template <typename LineFn>
+bool ForEachLine(std::u16string_view src, LineFn&& line_fn) {
+  struct Lines : LineConversion {
+    explicit Lines(LineFn& fn) : fn(fn) {}
+    bool Line(std::u16string_view line, OutBuffer&) override { return fn(line); }
+    LineFn& fn;
+  } lines(line_fn);
+  OutBuffer unused(0);
+  LineFeeder feeder(lines, unused);
+  return feeder.Piece(src) && feeder.End();
+}
+
+// The conversion of a whole text into result, and its report; false, with result as it was,
+// when the conversion stopped the run.
+inline bool ConvertWhole(std::u16string_view src, LineConversion& conversion,
+                         std::u16string& result, std::u16string* report = nullptr) {
+  OutBuffer out(src.size() + src.size() / 8 + 64);
+  LineFeeder feeder(conversion, out);
+  if (!feeder.Piece(src) || !feeder.End()) return false;
+  result = out.Take();
+  if (report) *report = conversion.Report();
+  return true;
+}
+inline std::u16string ConvertWhole(std::u16string_view src, LineConversion& conversion,
+                                   std::u16string* report = nullptr) {
+  std::u16string result;
+  ConvertWhole(src, conversion, result, report);
+  return result;
 }
 
 }  // namespace kestrum

@@ -1,6 +1,8 @@
 #include "ncword/read_word.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
@@ -8,36 +10,22 @@
 namespace kestrum {
 namespace {
 
-constexpr bool IsOperator(char16_t c) { return c == u'+' || c == u'-' || c == u'*' || c == u'/'; }
-
-// acc op v, computed in double and stored back in single precision.
-float Apply(float acc, char16_t op, double v) {
-  switch (op) {
-    case u'+':
-      return ToSingle(acc + v);
-    case u'-':
-      return ToSingle(acc - v);
-    case u'*':
-      return ToSingle(acc * v);
-    case u'/':
-      return ToSingle(acc / v);
-    default:
-      return ToSingle(v);
-  }
+// Characters that go on a value: after a complete value one of these means the text is no
+// value the control reads as such (X[1]2, X1=2, X1,5).
+constexpr bool IsValueText(char16_t c) {
+  return IsValueChar(c) || c == u'*' || c == u'=' || c == u'[' || c == u']' || c == u'#';
 }
 
-// What the expression reader takes: value characters, "*", "=" and "[".
-constexpr bool IsExprChar(char16_t c) {
-  return c == u'[' || (c >= u'*' && (c <= u'9' || c == u'='));
-}
+// Brackets nest this deep at most. Controls allow five levels; the bound keeps a line of
+// thousands of "[" from exhausting the stack.
+constexpr int kMaxDepth = 32;
 
-// The common word value, a plain number of at most 7 significant digits from 0.001 up ("-12.5",
-// "100.", ".25") that ends the expression: its value is the number as written. The reader
-// stores it in single precision and keeps its short form, 7 digits. From 0.001 to 10^7 a
-// float lies closer to such a number than half a unit of its 7th digit (the float's spacing
-// is below that unit there; just under 0.001, around 2^-10, it is not), so the short form
-// gives back the number's own digits. False for every other text.
-bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
+// The common word value, a plain number of at most 7 significant digits from 0.001 up
+// ("-12.5", "100.", ".25") that is not followed by more value text: its value is the number
+// as written. From 0.001 to 10^7 a float lies closer to such a number than half a unit of its
+// 7th digit, so the value at 7 significant digits is the number's own. False for every other
+// text; the parser below then reads it.
+bool ReadPlainWord(std::u16string_view text, std::size_t& length, double& value) {
   static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
   const bool negative = !text.empty() && text[0] == u'-';
   const std::size_t first = !text.empty() && (text[0] == u'-' || text[0] == u'+') ? 1 : 0;
@@ -58,116 +46,226 @@ bool ReadPlainWord(std::u16string_view text, WordExpr& e) {
     }
   }
   const bool any_digit = i > first + (point ? 1 : 0);
-  if (!any_digit || (i < text.size() && IsExprChar(text[i]))) return false;
+  if (!any_digit || (i < text.size() && IsValueText(text[i]))) return false;
   // Below 0.001: digits x 10^-decimals with at most 7 digits.
   if (digits != 0 && decimals > 3 && (decimals > 10 || digits < kPow10[decimals - 3])) {
     return false;
   }
-  e.length = i;
-  e.has_value = true;
-  e.plain = true;
-  // A value of 0 is skipped by the reader: its result stays 0, without a sign.
-  e.value = digits == 0 ? 0.0 : DecimalValue(negative, digits, -decimals);
-  e.result = ToSingle(e.value);
+  length = i;
+  value = digits == 0 ? 0.0 : DecimalValue(negative, digits, -decimals);  // zero without sign
   return true;
+}
+
+// Recursive descent over an expression: "*" and "/" bind before "+" and "-"; brackets nest.
+// Inside brackets blanks are passed over, and names (VC1, SIN) may stand as operands; a
+// variable or a function makes the value unknown, but the text is still read to its end so
+// that the word keeps all of it.
+class ExprParser {
+ public:
+  ExprParser(std::u16string_view line, std::size_t pos, bool names)
+      : s_(line), p_(pos), names_(names) {}
+
+  // The value of the word: one bracket expression, or operands and operators without
+  // brackets around them. False when the text is no expression.
+  bool Value(double& v) {
+    if (p_ < s_.size() && s_[p_] == u'[') return Bracket(v);
+    return Sum(v);
+  }
+
+  std::size_t pos() const { return p_; }
+  int depth() const { return depth_; }
+  bool known() const { return known_; }
+
+ private:
+  bool At(char16_t c) const { return p_ < s_.size() && s_[p_] == c; }
+  void SkipBlanks() {
+    if (depth_ > 0) {
+      while (p_ < s_.size() && IsBlank(s_[p_])) ++p_;
+    }
+  }
+
+  bool Sum(double& v) {
+    if (!Product(v)) return false;
+    for (SkipBlanks(); At(u'+') || At(u'-'); SkipBlanks()) {
+      const bool plus = s_[p_++] == u'+';
+      double rhs;
+      if (!Product(rhs)) return false;
+      v = plus ? v + rhs : v - rhs;
+    }
+    return true;
+  }
+
+  bool Product(double& v) {
+    if (!Signed(v)) return false;
+    for (SkipBlanks(); At(u'*') || At(u'/'); SkipBlanks()) {
+      const bool times = s_[p_++] == u'*';
+      double rhs;
+      if (!Signed(rhs)) return false;
+      if (!times && rhs == 0) known_ = false;  // no value, but the text goes on
+      v = times ? v * rhs : (rhs == 0 ? 0 : v / rhs);
+    }
+    return true;
+  }
+
+  // An operand with at most one sign in front: -5, 10*-2.
+  bool Signed(double& v) {
+    SkipBlanks();
+    const bool minus = At(u'-');
+    if (minus || At(u'+')) {
+      ++p_;
+      SkipBlanks();
+    }
+    if (!Operand(v)) return false;
+    if (minus) v = -v;
+    return true;
+  }
+
+  bool Operand(double& v) {
+    v = 0;
+    if (p_ >= s_.size()) return false;
+    const char16_t c = s_[p_];
+    if (IsDigit(c) || c == u'.') return Number(v);
+    if (c == u'[') return depth_ > 0 && Bracket(v);  // X1+[2] is no value of the control's
+    if (c == u'#') {
+      // A variable: #101, #[#1+1].
+      known_ = false;
+      ++p_;
+      if (At(u'[')) return Bracket(v);
+      const std::size_t digits = p_;
+      while (p_ < s_.size() && IsDigit(s_[p_])) ++p_;
+      return p_ > digits;
+    }
+    if (IsAddressLetter(c) && (names_ || depth_ > 0)) {
+      // A name: a variable VC1, a function SIN[30], ATAN[1,2].
+      known_ = false;
+      while (p_ < s_.size() && IsAddressLetter(s_[p_])) ++p_;
+      while (p_ < s_.size() && IsDigit(s_[p_])) ++p_;
+      SkipBlanks();
+      return !At(u'[') || Bracket(v, true);
+    }
+    return false;
+  }
+
+  // digits [ "." digits ], at least one digit: 12, 12., .5
+  bool Number(double& v) {
+    const std::size_t first = p_;
+    std::size_t digits = 0;
+    while (p_ < s_.size() && IsDigit(s_[p_])) ++p_, ++digits;
+    if (At(u'.')) {
+      ++p_;
+      while (p_ < s_.size() && IsDigit(s_[p_])) ++p_, ++digits;
+    }
+    if (digits == 0) return false;
+    v = ReadNumber(s_.substr(first, p_ - first));
+    return true;
+  }
+
+  // "[" expression "]"; with `arguments`, a list separated by ",".
+  bool Bracket(double& v, bool arguments = false) {
+    if (depth_ == kMaxDepth) return false;
+    ++p_;
+    ++depth_;
+    if (!Sum(v)) return false;
+    for (SkipBlanks(); arguments && At(u','); SkipBlanks()) {
+      ++p_;
+      double ignored;
+      if (!Sum(ignored)) return false;
+    }
+    if (!At(u']')) return false;
+    ++p_;
+    --depth_;
+    return true;
+  }
+
+  std::u16string_view s_;
+  std::size_t p_;
+  const bool names_;  // names may stand as operands outside brackets (after "=")
+  int depth_ = 0;
+  bool known_ = true;
+};
+
+// Where the text of a value that cannot be read ends: on from `pos` over value text, and
+// inside brackets over everything up to the closing one, but never over a "(", which opens a
+// comment the line walk must see.
+std::size_t UnknownEnd(std::u16string_view line, std::size_t pos, int depth) {
+  for (; pos < line.size(); ++pos) {
+    const char16_t c = line[pos];
+    if (c == u'(') break;
+    if (c == u'[') {
+      ++depth;
+    } else if (c == u']') {
+      if (depth > 0) --depth;
+    } else if (depth == 0 && !IsValueText(c)) {
+      break;
+    }
+  }
+  return pos;
 }
 
 }  // namespace
 
-void ReadWordValue(Scanner& s) {
-  s.WordValue.clear();
-  const std::size_t n = s.NcLineLen();
-  for (++s.NcPos; s.NcPos <= n; ++s.NcPos) {
-    const char16_t ch = s.At(s.NcPos);
-    if (!IsValueChar(ch)) break;
-    s.WordValue.push_back(ch);
-  }
-  --s.NcPos;
+std::size_t ReadWordValue(std::u16string_view line, std::size_t letter) {
+  std::size_t end = letter + 1;
+  while (end < line.size() && IsValueChar(line[end])) ++end;
+  return end;
 }
 
-WordExpr EvaluateWordExpr(std::u16string_view text) {
-  WordExpr e;
-  if (ReadPlainWord(text, e)) return e;
-  // Operands are the runs of digits, "." and "," between the operators; "=" and "[" are
-  // skipped wherever they stand, so X1=2 has the operand "12".
-  char16_t op = 0;
-  std::size_t start = std::u16string_view::npos;  // the current operand's first character
-  bool gapped = false;                            // an "=" or "[" stands inside the operand
-  auto apply_operand = [&](std::size_t end) {
-    if (start == std::u16string_view::npos) return;  // no text: reads as 0, skipped
-    const std::u16string_view piece = text.substr(start, end - start);
-    double v;
-    if (gapped) {
-      std::u16string joined;
-      for (const char16_t c : piece) {
-        if (c != u'=' && c != u'[') joined.push_back(c);
-      }
-      v = ReadNumber(joined);
-    } else {
-      v = ReadNumber(piece);
-    }
-    if (v != 0) e.result = Apply(e.result, op, v);
-  };
-  std::size_t i = 0;
-  for (; i < text.size() && IsExprChar(text[i]); ++i) {
-    const char16_t c = text[i];
-    if (IsOperator(c)) {
-      apply_operand(i);
-      op = c;
-      start = std::u16string_view::npos;
-      gapped = false;
-    } else if (c == u'=' || c == u'[') {
-      if (start != std::u16string_view::npos) gapped = true;
-    } else if (start == std::u16string_view::npos) {
-      start = i;
-    }
+WordExpr ReadWordExpr(std::u16string_view line, std::size_t letter) {
+  const bool equals = letter + 1 < line.size() && line[letter + 1] == u'=';
+  const std::size_t keep = equals ? letter + 1 : letter;
+  const std::size_t first = keep + 1;
+  WordExpr e{keep, first, ValueKind::kNone, false, 0};
+  // A bare letter ("X=" alone keeps its "="); a name after the "=" (X=VC1) is read below.
+  if (first >= line.size()) return e;
+  if (!IsValueText(line[first]) && !(equals && IsAddressLetter(line[first]))) return e;
+  std::size_t length = 0;
+  double value = 0;
+  if (ReadPlainWord(line.substr(first), length, value)) {
+    e.end = first + length;
+    e.kind = ValueKind::kNumber;
+    e.plain = true;
+    e.value = value;
+    return e;
   }
-  apply_operand(i);
-  e.length = i;
-  e.has_value = start != std::u16string_view::npos;
-  if (e.has_value) e.value = ShortFormValue(e.result);
-  e.plain = IsPlainNumber(text.substr(0, i));
+  ExprParser parser(line, first, equals);
+  const bool parsed = parser.Value(value);
+  if (!parsed || (parser.pos() < line.size() && IsValueText(line[parser.pos()]))) {
+    e.end = UnknownEnd(line, parser.pos(), parser.depth());
+    e.kind = ValueKind::kUnknown;
+    return e;
+  }
+  e.end = parser.pos();
+  const double limit = std::numeric_limits<float>::max();
+  if (!parser.known() || !(std::fabs(value) <= limit)) {
+    e.kind = ValueKind::kUnknown;
+    return e;
+  }
+  e.kind = ValueKind::kNumber;
+  e.plain = IsPlainNumber(line.substr(first, e.end - first));
+  e.value = ShortFormValue(ToSingle(value));
   return e;
 }
 
-void ReadWordExpr(Scanner& s) {
-  // The characters the reader takes, in one piece (the line's gap may stand among them).
-  s.WordValue.clear();
-  const std::size_t n = s.NcLineLen();
-  for (std::size_t p = s.NcPos + 1; p <= n && IsExprChar(s.At(p)); ++p)
-    s.WordValue.push_back(s.At(p));
-  const WordExpr e = EvaluateWordExpr(s.WordValue);
-  s.NcPos += e.length;
-  if (e.has_value) {
-    s.WordValue = ShortForm(e.result);
-  } else {
-    s.WordValue.clear();
-  }
-}
-
-void ReadWordToken(Scanner& s) {
-  s.WordValue.clear();
+std::size_t ReadWordToken(std::u16string_view line, std::size_t first) {
   bool seen_value = false;
-  const std::size_t n = s.NcLineLen();
-  for (++s.NcPos; s.NcPos <= n; ++s.NcPos) {
-    const char16_t ch = s.At(s.NcPos);
+  std::size_t p = first;
+  for (; p < line.size(); ++p) {
+    const char16_t ch = line[p];
     if (IsBlank(ch)) break;
     if (IsValueChar(ch)) {
       seen_value = true;
     } else if (seen_value) {
       break;
     }
-    s.WordValue.push_back(ch);
-  }
-  --s.NcPos;
-}
-
-std::size_t SkipValueChars(const Scanner& s, std::size_t& p) {
-  const std::size_t n = s.NcLineLen();
-  for (++p; p <= n; ++p) {
-    if (!IsSkipChar(s.At(p))) break;
   }
   return p;
+}
+
+std::size_t SkipValueChars(std::u16string_view line, std::size_t p) {
+  for (++p; p < line.size(); ++p) {
+    if (!IsSkipChar(line[p])) break;
+  }
+  return std::min(p, line.size());
 }
 
 }  // namespace kestrum

@@ -289,27 +289,88 @@ SearchMessage RepairLineEnds(Module1& m, TextPane& pane) {
   return EndRun(m, edit.replaced(), kReplaceEnd);
 }
 
+TextReport RunAllAtOnce(std::u16string_view text, AllAtOnce& command) {
+  TextReport report;
+  command.Piece(text, report.text);
+  SearchMessage message = command.End();
+  report.message = std::move(message.text);
+  report.title = std::move(message.title);
+  return report;
+}
+
+namespace {
+
+class ReplaceAllCommand final : public AllAtOnce {
+ public:
+  ReplaceAllCommand(std::u16string_view find, std::u16string_view with, Module1& m) : m_(m) {
+    // The dialog opened with nothing selected, then "全て変更" with Check1 checked.
+    m_.SearchText = find;
+    m_.ReplaceText = with;
+    m_.MatchCount = 0;
+    m_.SearchPos = 0;
+  }
+  void Piece(std::u16string_view piece, std::u16string& out) override {
+    OnePassEdit edit(piece, 0);
+    ReplaceEvery(edit, 0, m_.SearchText, m_.ReplaceText);
+    count_ += edit.replaced();
+    AppendResult(edit, piece, out);
+  }
+  SearchMessage End() override { return EndRun(m_, count_, kReplaceEnd); }
+  bool NeedsWholeText() const override { return m_.SearchText.find(u'\n') != std::u16string::npos; }
+
+ private:
+  Module1& m_;
+  std::uint64_t count_ = 0;
+};
+
+class RepairCommand final : public AllAtOnce {
+ public:
+  explicit RepairCommand(Module1& m) : m_(m) { BeginRepair(m_); }
+  // A piece starts after a line feed, which is never a CR: the check of the character before
+  // a line feed never needs the piece before.
+  void Piece(std::u16string_view piece, std::u16string& out) override {
+    OnePassEdit edit(piece, 0);
+    RepairEvery(edit);
+    count_ += edit.replaced();
+    AppendResult(edit, piece, out);
+  }
+  SearchMessage End() override { return EndRun(m_, count_, kReplaceEnd); }
+
+ private:
+  Module1& m_;
+  std::uint64_t count_ = 0;
+};
+
+}  // namespace
+
+void AppendResult(OnePassEdit& edit, std::u16string_view piece, std::u16string& out) {
+  if (edit.replaced() == 0) {
+    out.append(piece);
+  } else if (out.empty()) {
+    out = edit.TakeText();
+  } else {
+    out += edit.TakeText();
+  }
+}
+
+std::unique_ptr<AllAtOnce> ReplaceAll(std::u16string_view find, std::u16string_view with,
+                                      Module1& m) {
+  return std::make_unique<ReplaceAllCommand>(find, with, m);
+}
+
 TextReport ReplaceAllText(std::u16string_view text, std::u16string_view find,
                           std::u16string_view with, Module1& m) {
-  // The dialog opened on text with nothing selected, then "全て変更" with Check1 checked.
-  m.SearchText = find;
-  m.ReplaceText = with;
-  m.MatchCount = 0;
-  m.SearchPos = 0;
-  OnePassEdit edit(text, 0);
-  ReplaceEvery(edit, 0, find, with);
-  std::u16string result = edit.TakeText();
-  SearchMessage message = EndRun(m, edit.replaced(), kReplaceEnd);
-  return {std::move(result), std::move(message.text), std::move(message.title)};
+  ReplaceAllCommand command(find, with, m);
+  return RunAllAtOnce(text, command);
+}
+
+std::unique_ptr<AllAtOnce> RepairLineEndsAll(Module1& m) {
+  return std::make_unique<RepairCommand>(m);
 }
 
 TextReport RepairLineEndsText(std::u16string_view text, Module1& m) {
-  BeginRepair(m);
-  OnePassEdit edit(text, 0);
-  RepairEvery(edit);
-  std::u16string result = edit.TakeText();
-  SearchMessage message = EndRun(m, edit.replaced(), kReplaceEnd);
-  return {std::move(result), std::move(message.text), std::move(message.title)};
+  RepairCommand command(m);
+  return RunAllAtOnce(text, command);
 }
 
 }  // namespace kestrum

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,15 +55,34 @@ SearchMessage ReplaceDialogAllChange(Module1& m, TextPane& pane, bool& check1);
 // caller then checks the Replace dialog's Check1.
 SearchMessage RepairLineEnds(Module1& m, TextPane& pane);
 
-// The Replace dialog's "全て変更" from the top of text: every occurrence of find replaced by
-// with; the report " 回 変更しました。" or " 見つかりませんでした。" and title "置き換え".
-// SearchText, ReplaceText, MatchCount and FirstStep end as the dialog leaves them; WorkText
-// and SearchPos, which follow a pane, are left alone: the result is returned, and a second
-// copy of a large program would only take memory.
+// An all-at-once command over a text of the caller's, held whole or arriving in pieces: the
+// command-line converter feeds it pieces that end after a line feed, and an occurrence of a
+// search text that holds no line feed never spans two of them. Each piece's result is
+// appended to out; End gives the message for the count of the whole run.
+class AllAtOnce {
+ public:
+  virtual ~AllAtOnce() = default;
+  virtual void Piece(std::u16string_view piece, std::u16string& out) = 0;
+  virtual SearchMessage End() = 0;
+  // True when the search text holds a line feed: then the text must come in one piece.
+  virtual bool NeedsWholeText() const { return false; }
+};
+
+// The whole text through a command.
+TextReport RunAllAtOnce(std::u16string_view text, AllAtOnce& command);
+
+// The Replace dialog's "全て変更" from the top: every occurrence of find replaced by with; the
+// report " 回 変更しました。" or " 見つかりませんでした。" and title "置き換え". SearchText,
+// ReplaceText, MatchCount and FirstStep end as the dialog leaves them; WorkText and
+// SearchPos, which follow a pane, are left alone: the result is returned, and a second copy
+// of a large program would only take memory.
+std::unique_ptr<AllAtOnce> ReplaceAll(std::u16string_view find, std::u16string_view with,
+                                      Module1& m);
 TextReport ReplaceAllText(std::u16string_view text, std::u16string_view find,
                           std::u16string_view with, Module1& m);
 
 // A CR before every line feed that does not already follow a CR; WorkText is left alone.
+std::unique_ptr<AllAtOnce> RepairLineEndsAll(Module1& m);
 TextReport RepairLineEndsText(std::u16string_view text, Module1& m);
 
 // --- shared with the calculated replace -------------------------------------------------------
@@ -118,6 +138,9 @@ class OnePassEdit {
   std::size_t pass_length_ = 0;
   std::uint64_t replaced_ = 0;
 };
+
+// The result of an edit over piece, appended to out.
+void AppendResult(OnePassEdit& edit, std::u16string_view piece, std::u16string& out);
 
 // The texts of a command's end message.
 struct EndTexts {

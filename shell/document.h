@@ -1,5 +1,4 @@
-// Program files read and written whole, and the start-up file named on the command line.
-// Standard library and POSIX only: the editor and the conversion table use it alike.
+// Program files as text, and the start-up file named on the command line.
 #pragma once
 
 #include <cstddef>
@@ -7,23 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "shell/textcodec.h"
+#include "io/file_io.h"
+#include "io/textcodec.h"
 
 namespace kestrum {
-
-// Files beyond this size are refused: the text panes would need several gigabytes for them.
-inline constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
-
-// The whole content of a regular file, or nothing with the system's reason in *reason.
-// A folder, a device or a pipe is refused rather than read (a pipe never ends).
-std::optional<std::string> ReadFileBytes(const std::string& path, std::string* reason);
-
-// Replaces the file at path with bytes: a temporary file in the same folder is written,
-// flushed and renamed over the target, so a full disk or a crash leaves the old file whole.
-// A new file gets the permissions the umask allows, a replaced one keeps its own; a
-// read-only target is refused, not replaced. A symbolic link is followed: the file it
-// points to is replaced. False with the system's reason when nothing was written.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* reason);
 
 // A program file as text, with the encoding to write it back in.
 struct LoadedProgram {

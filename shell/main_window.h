@@ -6,9 +6,9 @@
 #include <QString>
 #include <memory>
 
+#include "io/textcodec.h"
 #include "shell/editor.h"
 #include "shell/key_state.h"
-#include "shell/textcodec.h"
 
 class QAction;
 class QFrame;

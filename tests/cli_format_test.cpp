@@ -8,7 +8,7 @@
 #include "convert/points.h"
 #include "convert/spaces.h"
 #include "convert/unit.h"
-#include "shell/textcodec.h"
+#include "io/textcodec.h"
 #include "tests/cli_util.h"
 
 namespace kestrum {

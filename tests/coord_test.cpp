@@ -12,10 +12,9 @@
 #include "convert/rotary.h"
 #include "convert/xy_cx.h"
 #include "ncword/format_coord.h"
+#include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
-#include "ncword/scanner.h"
-#include "tests/number_reference.h"
 #include "tests/test_util.h"
 
 namespace kestrum {
@@ -49,47 +48,6 @@ std::u16string AbsInc(const std::vector<std::string>& lines, const AbsIncOptions
   Module1 m;
   m.OutDialect = style;
   return ConvertAbsInc(Program(lines), o, m).value();
-}
-
-// The word reader of the coordinate conversions must read exactly what the expression reader
-// of the first version read, and take the closing brackets of the value with it.
-TEST(CoordWords, ReadLikeTheExpressionReader) {
-  std::mt19937 random(2024);
-  const std::u16string pieces[] = {u"0",       u"1", u"5", u"9",        u"12",     u"300",
-                                   u"1234567", u".", u"-", u"+",        u"*",      u"/",
-                                   u"=",       u"[", u"]", u",",        u" ",      u"#1",
-                                   u"Y",       u"(", u"E", u"99999999", u"0.0005", u"123.4567"};
-  const auto check = [](const std::u16string& line) {
-    SCOPED_TRACE(Utf8(line));
-    const CoordWord word = ReadCoordWord(line, 0);
-    const reference::Expr expected = reference::ReadExpr(std::u16string_view(line).substr(1));
-    ASSERT_EQ(word.has_value, expected.has_value);
-    std::size_t end = 1 + expected.length;
-    if (!word.has_value) {
-      EXPECT_EQ(word.end, end);
-      return;
-    }
-    EXPECT_EQ(word.value, expected.value);
-    // The closing brackets of the value go with it.
-    std::size_t open = 0;
-    for (std::size_t p = 1; p < end; ++p) open += line[p] == u'[';
-    for (; open > 0 && end < line.size() && line[end] == u']'; --open) ++end;
-    EXPECT_EQ(word.end, end);
-    EXPECT_EQ(word.keep, line.size() > 1 && line[1] == u'=' ? 1u : 0u);
-  };
-  for (int round = 0; round < 20000; ++round) {
-    std::u16string line = u"X";
-    const int n = 1 + static_cast<int>(random() % 4);
-    for (int i = 0; i < n; ++i) line += pieces[random() % std::size(pieces)];
-    check(line);
-  }
-  // Plain numbers of every length and magnitude, the common case.
-  for (int round = 0; round < 50000; ++round) {
-    std::u16string digits = U(std::to_string(random() % 100000000));
-    const std::size_t point = random() % (digits.size() + 2);
-    if (point <= digits.size()) digits.insert(point, u".");
-    check((random() % 2 ? u"X-" : u"X") + digits);
-  }
 }
 
 const std::vector<std::string> kExampleA = {
@@ -141,10 +99,11 @@ TEST(ConvertAbsInc, RewritesOnlyCoordinateValues) {
       {false, "X10", "X10."},          // the mask writes the point even when the value stays
       {true, "X=10.", "X=10."},        // the "=" stays, only the value is rewritten
       {true, "X 10.Y5.", "X 10.Y5."},  // a blank ends the word: X has no value
-      {true, "X#101Y5.", "X#101Y5."},  // variables are left as written
+      // A variable is left as written, in the source's distance mode.
+      {true, "X#101Y5.", "G90\r\nX#101Y5.\r\nG91"},
       {true, "x10.y5.g91", "x10.y5.g91"},
       {true, "Z[100+5]", "Z105."},  // the bracket the value opened goes with it
-      {true, "X1+2*3", "X9."},
+      {true, "X1+2*3", "X7."},
       {true, "G04X1.5", "G04X1.5"},  // a dwell time, not a position
       {true, "G4X2.Y3.", "G4X2.Y3."},
       {true, "X1.5G04", "X1.5G04"},
@@ -249,18 +208,23 @@ std::vector<double> Positions(std::u16string_view text) {
   bool incremental = false;
   double pos[3] = {0, 0, 0};
   std::vector<double> out;
-  WalkLines(text, m, [&](Scanner& s, char16_t c) {
-    if (c == u'G') {
-      ReadWordValue(s);
-      const double g = ReadNumber(s.WordValue);
-      if (g == 90 || g == 91) incremental = g == 91;
-    } else if (c == u'X' || c == u'Y' || c == u'Z') {
-      ReadWordExpr(s);
-      if (s.WordValue.empty()) return;
-      double& p = pos[c - u'X'];
-      p = (incremental ? p : 0) + ReadNumber(s.WordValue);
-      out.push_back(p);
-    }
+  ForEachLine(text, [&](std::u16string_view line) {
+    ForEachWord(line, m.InComment, [&](char16_t c, std::size_t i) {
+      if (c == u'G') {
+        const std::size_t end = ReadWordValue(line, i);
+        const double g = ReadNumber(line.substr(i + 1, end - i - 1));
+        if (g == 90 || g == 91) incremental = g == 91;
+        return end;
+      }
+      const WordExpr e = ReadWordExpr(line, i);
+      if ((c == u'X' || c == u'Y' || c == u'Z') && e.has_value()) {
+        double& p = pos[c - u'X'];
+        p = (incremental ? p : 0) + e.value;
+        out.push_back(p);
+      }
+      return e.end;
+    });
+    return true;
   });
   return out;
 }

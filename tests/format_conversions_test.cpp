@@ -14,7 +14,6 @@
 #include "ncword/format_coord.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
-#include "ncword/scanner.h"
 #include "search/search.h"
 #include "tests/test_util.h"
 
@@ -162,36 +161,6 @@ TEST(ConvertSpaces, RunEndsWithCrLfAndKeepsOtherLineEnds) {
   EXPECT_EQ(ConvertSpaces(u"G1 X1\nY2\rZ3", SpaceMode::kRemoveBlanks, m), u"G1X1\nY2\rZ3\r\n");
 }
 
-// The blank conversions copy lines in runs; on any text they must do what the character by
-// character line walk does: the same line ends (CR LF only), comments, and comment state.
-TEST(ConvertSpaces, SameAsTheCharacterByCharacterWalk) {
-  const char16_t alphabet[] = {u'a', u'\r', u'\n', u'(', u')', u'X', u'1', u' ', u'.'};
-  std::mt19937 random(3);
-  for (int round = 0; round < 3000; ++round) {
-    std::u16string text;
-    for (int n = static_cast<int>(random() % 60); n > 0; --n) text += alphabet[random() % 9];
-    SCOPED_TRACE(Utf8(text));
-    for (const bool open : {false, true}) {
-      Module1 walked, streamed;
-      walked.InComment = streamed.InComment = open;
-      const std::u16string removed = WalkLines(text, walked, [](Scanner& s, char16_t ch) {
-        if (ch == u' ') s.Erase(s.NcPos--, 1);
-      });
-      ASSERT_EQ(ConvertSpaces(text, SpaceMode::kRemoveBlanks, streamed), removed);
-      ASSERT_EQ(streamed.InComment, walked.InComment);
-      const std::u16string added = WalkLines(text, walked, [](Scanner& s, char16_t ch) {
-        if (!IsAddressLetter(ch)) return;
-        ReadWordValue(s);
-        if (!s.WordValue.empty() && s.NcPos < s.NcLineLen() && s.At(s.NcPos + 1) != u' ') {
-          s.Insert(s.NcPos++, u" ");
-        }
-      });
-      ASSERT_EQ(ConvertSpaces(text, SpaceMode::kAddBlank, streamed), added);
-      ASSERT_EQ(streamed.InComment, walked.InComment);
-    }
-  }
-}
-
 TEST(ConvertSpaces, RemoveThenAddOnRealProgramsChangesOnlyBlanks) {
   for (const char* file : kCorpus) {
     SCOPED_TRACE(file);
@@ -283,7 +252,7 @@ TEST(ConvertUnit, MicrometresToMillimetres) {
       // Offset numbers stay: G43 H01 and G41 D01 name registers, not lengths.
       {"G43Z50000H01D1000", "G43Z50H01D1000", "G43Z50.0H01D1000"},
       {"N10O20P30Q40T50V60M70", "N10O20P30Q40T50V60M70", "N10O20P30Q40T50V60M70"},
-      {"X1+2*3", "X0.009", "X0.009"},
+      {"X1+2*3", "X0.007", "X0.007"},  // "*" before "+"
       {"X-Y1000", "X-Y1", "X-Y1.0"},
       {"X 1000", "X 1000", "X 1000"},
       {"X0.4", "X0", "X0.0"},  // rounds to zero: no minus sign either
@@ -334,8 +303,15 @@ TEST(ConvertUnit, SinglePrecisionAndExpressions) {
       {UnitMode::kMmToMicrometres, 1, "X1234.5678", "X1234568"},  // 7 significant digits
       {UnitMode::kMmToMicrometres, 1, "Z[100+5]", "Z105000"},     // brackets go with it
       {UnitMode::kMmToMicrometres, 1, "Z=[1.5]Y1", "Z=1500Y1000"},
-      {UnitMode::kMmToMicrometres, 1, "Z[[1+2]*3]", "Z[[1+2]*3]"},  // not read whole
+      // Bracket expressions as the control evaluates them.
+      {UnitMode::kMmToMicrometres, 1, "Z[[1+2]*3]", "Z9000"},
+      {UnitMode::kMmToMicrometres, 1, "Z[2+3*4]", "Z14000"},
+      {UnitMode::kMmToMicrometres, 1, "X[2*[3+4]]", "X14000"},
       {UnitMode::kMmToMicrometres, 1, "Z[1+2", "Z[1+2"},
+      // More value text after the value: the control reads one expression or refuses it.
+      {UnitMode::kMmToMicrometres, 1, "X[1+2]*3Y1", "X[1+2]*3Y1000"},
+      {UnitMode::kMmToMicrometres, 1, "X[1]2Y1", "X[1]2Y1000"},
+      {UnitMode::kMmToMicrometres, 1, "X[SIN[30]]Y1", "X[SIN[30]]Y1000"},
       {UnitMode::kMmToMicrometres, 1, "X10/4", "X2500"},
       {UnitMode::kMmToMicrometres, 1, "X10+ Y1", "X10+ Y1000"},
       // Not plain numbers: the word stays as written rather than take a wrong value.

@@ -291,7 +291,7 @@ TEST(TranslateProgram, SpecialLinesToOsp) {
   ExpectRows(true, {
                        {"%\r\nX1\r\n%", "X1 "},
                        {"O12 (MAIN)", "O0012 (MAIN)"},
-                       {"O12 G90 X10.", "O0012"},
+                       {"O12 G90 X10.", "O0012 G90 X10 "},  // the words after the number stay
                        {"OABC", "OABC"},
                        {"(ABC)", " (ABC)"},
                        {"(A)(B)", " (AB)"},
@@ -329,7 +329,7 @@ TEST(TranslateProgram, CoordinatesInTheTargetStyle) {
                        {"X10.\r\nU5.", "X10 \r\nX15 "},
                        {"Z10.\r\nW-2.5", "Z10 \r\nZ7.5 "},
                        {"C90.\r\nC90.\r\nC180.\r\nC90.", "C90\r\n\r\nC180\r\nC90"},
-                       {"A1+2*3", "A9 "},
+                       {"A1+2*3", "A7 "},
                        {"X=-2.5", "X-2.5 "},
                        {"G01 X1 F1500. S1000", "G01 X1 F1500 S1000 "},
                        {"G02 X1 I-3. J0 K2.5 R5.", "G02 X1 I-3.0 J0.0 K2.5 R5.0 "},
@@ -396,8 +396,8 @@ TEST(TranslateProgram, OffsetSettingToOsp) {
                        {"G10 L2 P1 X-100. Z-50.", "VZOFX[1]=-100.000 VZOFZ[1]=-50.000 "},
                        {"G10 L2 P2 Y1.23456 B90.", "VZOFY[2]=1.235 VZOFB[2]=90.000 "},
                        // Other L numbers write nothing for G10, and their X is no move.
-                       {"G10 L20 P1 X-100.", ""},
-                       {"G10 L12 P1 R5.", "R5.0 "},
+                       {"G10 L20 P1 X-100.", "G10 L20 P1 X-100."},  // tool offsets: kept
+                       {"G10 L1 P1 X-100.", "G10 L1 P1 X-100."},
                    });
 }
 
@@ -424,15 +424,15 @@ TEST(TranslateProgram, GRulesToOsp) {
                        {"G52 X5. Y0", "G11X5 Y0 "},
                        {"G81 X1. Z-2. R1. F100.", "G81 X1 Z-2 R1.0 F100 "},
                        {"G76 Z-2. Q0.5", "G76 Z-2 Q0.5 "},
-                       {"G73 Z-1.", "Z-1 "},  // cycles OSP has not: dropped
-                       {"G89 Z-1. A5.", "A5 Z-1 "},
+                       {"G73 Z-1.", "G73 Z-1."},  // cycles OSP has not: kept as written
+                       {"G89 Z-1. A5.", "G89 Z-1. A5."},
                        {"G80 G00 Z50.", "G80 G00 Z50 "},
                        {"G99 G81 Z-2.", " M54G81 Z-2 "},
                        {"G28 Z0.", " G30 P1Z0 "},
                        {"G91 G28 Z0.", "G91  G30 P1Z0 "},
                        {"G28 H1", "H1 "},
                        {"G17 G40 G80", "G80 G17 G40 "},
-                       {"G21 G5.1", ""},  // no OSP counterpart: dropped
+                       {"G21 G5.1", "G21 G5.1"},  // no OSP counterpart: kept as written
                        {"G94 G01 X1", "G01 X1 G94"},
                        {"G96 S200", "G96S200 "},
                        {"G97 S1000 M03", "S1000 M03  M63"},
@@ -446,7 +446,7 @@ TEST(TranslateProgram, WorkCoordinateSystemGetsALineOfItsOwnInOsp) {
                        {"G90 G54 G00 X0 Y0", "G15 H1\r\nG90 G00 X0 Y0 "},
                        {"G59", "G15 H6\r\n"},
                        {"G53 Z0", "G15 H0\r\nZ0 "},
-                       {"G54.1 P1", "P1.0 "},
+                       {"G54.1 P1", "G54.1 P1"},
                    });
 }
 
@@ -462,8 +462,8 @@ TEST(TranslateProgram, CutterCompensationWritesIAndKOnce) {
 
 TEST(TranslateProgram, MacroLinesToOspAreKept) {
   ExpectRows(true, {
-                       {"#101=#102+1", "VC101=#102+1"},
-                       {"#1 = 5 (DEPTH)", "VC1= 5 (DEPTH)"},
+                       {"#101=#102+1", "VC1=#102+1"},         // OSP's VC1 is FANUC's #101
+                       {"#1 = 5 (DEPTH)", "#1 = 5 (DEPTH)"},  // a local variable has no VC
                        {"IF [#101 GT 10] GOTO 100", "IF [#101 GT 10] GOTO 100"},
                        {"WHILE [#1 LT 5] DO1", "WHILE [#1 LT 5] DO1"},
                        {"END1", "END1"},
@@ -510,7 +510,7 @@ TEST(TranslateProgram, GRulesToFanuc) {
                         {"G15 H1", "G54 "},
                         {"G15 H3", "G56 "},
                         {"G15 H0", "G53 "},
-                        {"G15 H9", ""},
+                        {"G15 H9", "G15 H9"},
                         {"G15 H3 X1", "G56 X1.0 "},
                         {"G56 H1 Z100", "Z100.0 G43 H1 "},
                         {"G53", "G49 "},
@@ -518,7 +518,7 @@ TEST(TranslateProgram, GRulesToFanuc) {
                         {"G81 X1 Z-2 R1 F100 A5", "G81 X1.0 Z-2.0 R1.0 F100.0 "},
                         {"G73 Z-1 A5", "G73 Z-1.0 "},
                         {"G88 Z-1", "G88 Z-1.0 "},
-                        {"G67", ""},  // the macro calls of FANUC are no OSP words
+                        {"G67", "G67"},  // the macro calls of FANUC are no OSP words
                         {"G30 P1", " G53 Z0.P1.0 "},
                         {"G30 H1", "H1 "},
                         // The position words of the line stay; the position after it is
@@ -536,7 +536,7 @@ TEST(TranslateProgram, MCodesThroughTheTable) {
   ExpectRows(true, {
                        {"M03 M08", "M03 M08 "},
                        {"M3", "M03 "},
-                       {"M55", ""},      // not in the table: dropped
+                       {"M55", "M55 "},  // not in the table: kept as written
                        {"M00", "M00 "},  // the empty rows 3, 4, 18... do not catch M00
                        {"T01 M06", "T1 M06 "},
                    });
@@ -546,7 +546,7 @@ TEST(TranslateProgram, MCodesThroughTheTable) {
   t.rows[21] = {Text("x"), Text("CALLX"), Text("M78")};
   t.rows[22] = {Text("x"), Number("3"), Text("M79")};
   Module1 m;
-  EXPECT_EQ(Utf8(TranslateProgram(u"M55 M00 M3", t, false, m).text), "M00 M03 \r\n");
+  EXPECT_EQ(Utf8(TranslateProgram(u"M55 M00 M3", t, false, m).text), "M55 M00 M03 \r\n");
 }
 
 TEST(TranslateProgram, LineBreakAfterReturnWithCheck1) {
@@ -561,17 +561,18 @@ TEST(TranslateProgram, LineBreakAfterReturnWithCheck1) {
   ExpectRows(false, {{"RTS", "M99 \r\n"}, {"M02", "M02 \r\n"}}, true);
 }
 
-TEST(TranslateProgram, MoreThanTenMWordsStopsWithTheLineEndMessage) {
+// A line may hold any number of M words; a code the table does not know is kept as written
+// and its line listed.
+TEST(TranslateProgram, EveryMWordIsTranslatedOrKept) {
   Module1 m;
   const TranslateResult r = TranslateProgram(
       u"M03\r\nM01 M02 M03 M04 M05 M06 M07 M08 M09 M10\r\nM1M2M3M4M5M6M7M8M9M10M11\r\nM05\r\n",
       TestTable(true), false, m);
-  EXPECT_FALSE(r.ok);
-  EXPECT_TRUE(r.error_icon);
-  EXPECT_EQ(Utf8(r.message),
-            "改行コードがLFのみかも知れません。\r\n"
-            "一旦キャンセルして[変換]→[改行コードにCR追加]を実行してみてください。");
-  EXPECT_EQ(Utf8(r.text), "M03 \r\nM01 M02 M03 M05 M06 M08 \r\n");
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(Utf8(r.text),
+            "M03 \r\nM01 M02 M03 M04 M05 M06 M07 M08 M09 M10 \r\n"
+            "M01 M02 M03 M4 M05 M06 M7 M08 M9 M10 M11 \r\nM05 \r\n");
+  EXPECT_EQ(Utf8(r.report), "変換できないコードをそのまま残しました: 2, 3 行");
 }
 
 TEST(TranslateProgram, LineEndsOtherThanCrLfStopBeforeTheFirstLine) {
@@ -608,7 +609,7 @@ TEST(TranslateProgram, LongLinesTranslateInLinearTime) {
   // 100,000 characters on one line, and a line of many words: both in well under a second.
   const std::u16string comment = u"(" + std::u16string(100000, u'A') + u")";
   std::u16string words;
-  for (int i = 0; i < 20000; ++i) words += u"G01 X1. C2. VC1 M";
+  for (int i = 0; i < 20000; ++i) words += u"G01 X1. C2. M";
   std::u16string ifs;
   for (int i = 0; i < 20000; ++i) ifs += u"IF N1 VC1 X=1 ";
   const auto start = std::chrono::steady_clock::now();

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "ncword/format_coord.h"
+#include "ncword/line_walk.h"
+#include "ncword/module1.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
-#include "ncword/scanner.h"
 #include "tests/number_reference.h"
 #include "tests/test_util.h"
 
@@ -150,6 +151,28 @@ TEST(FormatMask, RoundsHalfAwayFromZeroOnDecimalDigits) {
   }
 }
 
+// A value that lies exactly on a tie of the decimal digits kept rounds away from zero too, in
+// single precision (2416.8125 is exact there) as in double.
+TEST(FormatMask, ExactBinaryTiesRoundAwayFromZero) {
+  const struct {
+    float value;
+    const char* three_decimals;
+    const char* short_form;
+  } rows[] = {
+      {2416.8125f, "2416.813", " 2416.813"},       {-2416.8125f, "-2416.813", "-2416.813"},
+      {79475.625f, "79475.63", " 79475.63"},       {0.5f, "0.5", " .5"},
+      {10000005.0f, "10000010.", " 1.000001E+07"}, {1.0009765625f, "1.001", " 1.000977"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.value);
+    EXPECT_EQ(Utf8(FormatMask(row.value, "#####0.###")), row.three_decimals);
+    EXPECT_EQ(Utf8(ShortForm(row.value)), row.short_form);
+  }
+  EXPECT_EQ(Utf8(FormatCoord(2416.8125f, 1)), "2416.813");
+  // 2^-22 has 16 significant digits and ends in 5: at 15 digits it is a tie of a double.
+  EXPECT_EQ(Utf8(ShortForm(std::ldexp(1.0, -22))), " 2.38418579101563E-07");
+}
+
 TEST(FormatMask, SinglePrecisionKeepsSevenDigits) {
   EXPECT_EQ(Utf8(FormatMask(1234567.75f, "#####0.###")), "1234568.");
   EXPECT_EQ(Utf8(FormatMask(1234567.75, "#####0.###")), "1234567.75");
@@ -263,16 +286,6 @@ TEST(FormatCoord, NonFiniteValuesGiveDigits) {
   EXPECT_EQ(Utf8(FormatCoord(std::numeric_limits<double>::quiet_NaN(), 2)), "0.0");
 }
 
-// One line in a scanner with NcPos on the given 1-based position.
-struct LineAt {
-  Module1 m;
-  Scanner s;
-  LineAt(std::u16string_view line, std::size_t pos) : s(line, m) {
-    s.NextLine();
-    s.NcPos = pos;
-  }
-};
-
 // ---------------------------------------------------------------------------------------------
 // The formatters and readers work on integers where they can, and must give exactly what the
 // plain reference gives: digits from printf, rounding and layout on strings, strtod.
@@ -380,10 +393,11 @@ TEST(NumberTexts, DoublesLikeThePlainReference) {
 }
 
 TEST(NumberTexts, SinglesLikeThePlainReference) {
-  for (const float v : {0.0f,          -0.0f,       1.0f,        -1.0f,      0.0005f,    -0.0005f,
-                        0.00005f,      0.00004999f, 9999999.0f,  9999999.5f, 1234567.5f, 1234568.5f,
-                        0.3937008f,    1e-5f,       9.99999e-6f, 1e7f,       25.4f,      0.001f,
-                        0.0009765625f, 123.45675f,  FLT_MAX,     FLT_MIN,    1e-45f}) {
+  for (const float v :
+       {2416.8125f, 79475.625f,    10000005.0f, 33554430.0f, 0.0f,        -0.0f,      1.0f,
+        -1.0f,      0.0005f,       -0.0005f,    0.00005f,    0.00004999f, 9999999.0f, 9999999.5f,
+        1234567.5f, 1234568.5f,    0.3937008f,  1e-5f,       9.99999e-6f, 1e7f,       25.4f,
+        0.001f,     0.0009765625f, 123.45675f,  FLT_MAX,     FLT_MIN,     1e-45f}) {
     ExpectLikeTheReference(v, true);
   }
   // Ties of the 7th digit (x.5 above 10^6), the binade around 2^-10 where the decimal and
@@ -490,206 +504,248 @@ TEST(ReadNumber, LikeThePlainReference) {
   }
 }
 
-TEST(ReadWordExpr, LikeThePlainReference) {
-  std::vector<std::string> words = {"0",
-                                    "-0",
-                                    "-12.5",
-                                    "=3",
-                                    "=-.5",
-                                    "007",
-                                    "1.",
-                                    ".5",
-                                    "1234567",
-                                    "12345678",
-                                    "1.23456",
-                                    "0.000987",
-                                    "0.0009871",
-                                    "123.45678",
-                                    "1+2*3",
-                                    "1,5",
-                                    "1/2",
-                                    "[1+2]",
-                                    "1.2.3",
-                                    "-",
-                                    ".",
-                                    "",
-                                    " 5",
-                                    "5 Y",
-                                    "5(A)",
-                                    "2.675",
-                                    "1e3",
-                                    "9999999",
-                                    "0.000986",
-                                    "0.0009851",
-                                    "=",
-                                    "+-5",
-                                    "5=",
-                                    "5[",
-                                    "00000000001",
-                                    "1=2",
-                                    "1[2]3",
-                                    "[[[",
-                                    "10*-2",
-                                    "1/0",
-                                    "99999999999999999999*1e30"};
+// Expressions of constants made at random as a control reads them, printed as text, with
+// the value the generator computes from its own tree: the reader must give that value and take
+// the whole text.
+class ExpressionMaker {
+ public:
+  explicit ExpressionMaker(unsigned seed) : random_(seed) {}
+
+  // A sum of products, each a signed factor; inside brackets a factor may be a bracket.
+  std::string Sum(int depth, double& v) {
+    std::string text = Product(depth, v);
+    for (int n = Pick(3); n > 0; --n) {
+      double rhs;
+      const bool plus = Pick(2) == 0;
+      text += plus ? "+" : "-";
+      text += Product(depth, rhs);
+      v = plus ? v + rhs : v - rhs;
+    }
+    return text;
+  }
+
+  bool divided_by_zero = false;
+
+ private:
+  std::string Product(int depth, double& v) {
+    std::string text = Factor(depth, v);
+    for (int n = Pick(3); n > 0; --n) {
+      double rhs;
+      const bool times = Pick(2) == 0;
+      text += times ? "*" : "/";
+      text += Factor(depth, rhs);
+      if (!times && rhs == 0) divided_by_zero = true;
+      v = times ? v * rhs : (rhs == 0 ? 0 : v / rhs);
+    }
+    return text;
+  }
+
+  std::string Factor(int depth, double& v) {
+    std::string text;
+    const bool minus = Pick(4) == 0;
+    if (minus) text = "-";
+    if (depth > 0 && Pick(3) == 0) {
+      text += "[" + Sum(depth - 1, v) + "]";
+    } else {
+      const int whole = Pick(1000);
+      const int decimals = Pick(4);
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%d.%0*d", whole, decimals, Pick(10000) % Power(decimals));
+      text += decimals == 0 ? std::to_string(whole) : buf;
+      v = std::strtod(text.c_str() + (minus ? 1 : 0), nullptr);
+    }
+    if (minus) v = -v;
+    return text;
+  }
+
+  static int Power(int decimals) {
+    int p = 1;
+    while (decimals-- > 0) p *= 10;
+    return p;
+  }
+  int Pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
+
+  std::mt19937 random_;
+};
+
+TEST(ReadWordExpr, GeneratedExpressionsOfConstants) {
+  for (unsigned seed = 0; seed < 20000; ++seed) {
+    ExpressionMaker maker(seed);
+    double v = 0;
+    // Half of them as one bracket expression (FANUC), half after "=" without brackets (OSP).
+    const bool bracket = seed % 2 == 0;
+    std::string text = bracket ? "[" + maker.Sum(3, v) + "]" : "=" + maker.Sum(0, v);
+    if (maker.divided_by_zero || !(std::fabs(v) < 1e30)) continue;
+    text = "X" + text;
+    SCOPED_TRACE(text);
+    const WordExpr e = ReadWordExpr(U(text + "Y1"), 0);
+    ASSERT_EQ(e.kind, ValueKind::kNumber);
+    ASSERT_EQ(e.end, text.size());
+    ASSERT_EQ(e.value, ShortFormValue(ToSingle(v)));
+  }
+}
+
+// Whatever the text, the reader stays on the line, takes at least what a plain number takes,
+// never reads past a "(" (the walk must see the comment), and gives a value only where its
+// text reads as one.
+TEST(ReadWordExpr, AnyTextStaysInItsLine) {
+  const char* pieces[] = {"0", "1", "5", "9",      "12",       "300",      "1234567", ".",  "-",
+                          "+", "*", "/", "=",      "[",        "]",        ",",       " ",  "#1",
+                          "Y", "(", "E", "0.0005", "123.4567", "99999999", "3.4e38",  "SIN"};
   std::mt19937 random(11);
-  for (int i = 0; i < 20000; ++i) {
-    const int decimals = static_cast<int>(random() % 8);
-    const double v = (static_cast<double>(random() % 2000001) - 1000000.0) / 997.0;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    words.push_back(text);
-  }
-  // Plain numbers of 1 to 8 significant digits in every decade from 10^-6 to 10^8, and the
-  // binade just under 0.001, where a float is too coarse to give back 7 digits.
-  const auto plain = [](std::uint64_t mantissa, int exponent) {
-    std::string digits = std::to_string(mantissa);
-    if (exponent >= 0) return digits + std::string(exponent, '0');
-    if (static_cast<int>(digits.size()) <= -exponent) {
-      digits.insert(0, -exponent - digits.size() + 1, '0');
-    }
-    digits.insert(digits.size() + exponent, ".");
-    return digits;
-  };
-  for (int decade = -6; decade <= 8; ++decade) {
-    for (int i = 0; i < 4000; ++i) {
-      const int significant = 1 + static_cast<int>(random() % 8);
-      const std::uint64_t low = static_cast<std::uint64_t>(std::pow(10, significant - 1));
-      const std::uint64_t mantissa = low + random() % (9 * low);
-      words.push_back((i % 2 ? "-" : "") + plain(mantissa, decade - significant + 1));
-    }
-  }
-  for (std::uint64_t mantissa = 9765000; mantissa < 10000000; mantissa += 7) {
-    words.push_back(plain(mantissa, -10));
-  }
-  const char* pieces[] = {"0", "1", "5", "9",      "12",       "300",      "1234567", ".", "-",
-                          "+", "*", "/", "=",      "[",        "]",        ",",       " ", "#1",
-                          "Y", "(", "E", "0.0005", "123.4567", "99999999", "3.4e38"};
-  for (int i = 0; i < 50000; ++i) {
-    std::string word;
-    for (int n = 1 + static_cast<int>(random() % 5); n > 0; --n) word += pieces[random() % 25];
-    words.push_back(word);
-  }
-  for (const std::string& word : words) {
+  for (int i = 0; i < 100000; ++i) {
+    std::string word = "X";
+    for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n) word += pieces[random() % 26];
     SCOPED_TRACE(word);
-    const reference::Expr expected = reference::ReadExpr(U(word));
-    const WordExpr e = EvaluateWordExpr(U(word));
-    ASSERT_EQ(e.length, expected.length);
-    ASSERT_EQ(e.has_value, expected.has_value);
-    ASSERT_EQ(e.value, expected.value);
-    ASSERT_EQ(e.plain, IsPlainNumber(U(word).substr(0, expected.length)));
-    // The scanner's reader leaves the same text and position.
-    LineAt t(U("X" + word), 1);
-    ReadWordExpr(t.s);
-    ASSERT_EQ(Utf8(t.s.WordValue), expected.text);
-    ASSERT_EQ(t.s.NcPos, 1 + expected.length);
+    const std::u16string line = U(word);
+    const WordExpr e = ReadWordExpr(line, 0);
+    ASSERT_LE(e.end, line.size());
+    ASSERT_GE(e.end, e.keep + 1);
+    ASSERT_EQ(line.substr(e.keep + 1, e.end - e.keep - 1).find(u'('), std::u16string::npos);
+    if (e.kind != ValueKind::kNumber) {
+      ASSERT_EQ(e.value, 0);
+    }
+    if (e.plain) {
+      const double v = ReadNumber(line.substr(e.keep + 1, e.end - e.keep - 1));
+      ASSERT_EQ(e.value, ShortFormValue(ToSingle(v)));
+    }
   }
+}
+
+TEST(ReadWordExpr, ReadsAsTheControlDoes) {
+  constexpr auto kNone = ValueKind::kNone;
+  constexpr auto kNumber = ValueKind::kNumber;
+  constexpr auto kUnknown = ValueKind::kUnknown;
+  const struct {
+    const char* line;
+    ValueKind kind;
+    double value;
+    std::size_t end;  // where the walk goes on
+  } rows[] = {
+      {"X10.Y1", kNumber, 10, 4},
+      {"X=-2.5", kNumber, -2.5, 6},
+      {"Z[100+5]", kNumber, 105, 8},
+      {"X.5", kNumber, 0.5, 3},
+      {"X Y", kNone, 0, 1},
+      {"X", kNone, 0, 1},
+      {"X= 5", kNone, 0, 2},
+      // "*" and "/" before "+" and "-", nested brackets, unary minus.
+      {"Z[2+3*4]", kNumber, 14, 8},
+      {"X[2*[3+4]]", kNumber, 14, 10},
+      {"Z[[1+2]*3]Y4", kNumber, 9, 10},
+      {"X[-2*3]", kNumber, -6, 7},
+      {"X[2*-3]", kNumber, -6, 7},
+      {"X[10/4-1]", kNumber, 1.5, 9},
+      {"X[ 1 + 2 ]", kNumber, 3, 10},
+      {"X1+2*3", kNumber, 7, 6},
+      {"X=10*0+3", kNumber, 3, 8},
+      {"X-5", kNumber, -5, 3},
+      {"X-0", kNumber, 0, 3},
+      // Seven significant digits, as the control keeps a single-precision value.
+      {"X12345.678", kNumber, 12345.68, 10},
+      {"X[1234567.8+0]", kNumber, 1234568, 14},
+      {"X12345678", kNumber, 12345680, 9},
+      // Values that cannot be known: the text that belongs to them is passed over.
+      {"X#1Y2", kUnknown, 0, 3},
+      {"X[#1+2]Y2", kUnknown, 0, 7},
+      {"X=VC1+2 Y", kUnknown, 0, 7},
+      {"X[SIN[30]]Y2", kUnknown, 0, 10},
+      {"X[1+2 Y3", kUnknown, 0, 8},
+      {"X[1+2(C)", kUnknown, 0, 5},
+      {"X[1]2Y1", kUnknown, 0, 5},
+      {"X[1+2]*3", kUnknown, 0, 8},
+      {"X1,5", kUnknown, 0, 4},
+      {"X1.2.3", kUnknown, 0, 6},
+      {"X-Y", kUnknown, 0, 2},
+      {"X.", kUnknown, 0, 2},
+      {"X10+ ", kUnknown, 0, 4},
+      {"X1/0", kUnknown, 0, 4},
+      {"X1=2", kUnknown, 0, 4},
+      {"X[[[", kUnknown, 0, 4},
+      {"X[3.4e38*9]", kUnknown, 0, 11},
+      // Beyond what a single-precision value holds.
+      {"X[99999999*99999999*99999999*99999999*99999999]", kUnknown, 0, 47},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.line);
+    const WordExpr e = ReadWordExpr(U(row.line), 0);
+    EXPECT_EQ(e.kind, row.kind);
+    EXPECT_EQ(e.value, row.value);
+    EXPECT_EQ(e.end, row.end);
+  }
+  // 12345678 has eight digits; the short form keeps seven.
+  EXPECT_EQ(Utf8(ShortForm(ToSingle(ReadWordExpr(u"X12345678", 0).value))), " 1.234568E+07");
 }
 
 TEST(ReadWordValue, CollectsValueCharacters) {
   const struct {
     const char* line;
-    std::size_t pos;
-    const char* value;
+    std::size_t letter;
     std::size_t end;
   } rows[] = {
-      {"X-12.5Y3", 1, "-12.5", 6},  {"G01/2", 1, "01/2", 5}, {"X 10", 1, "", 1},
-      {"G01X10.Y-5.", 4, "10.", 7}, {"G01X", 4, "", 4},      {"X1,5Y", 1, "1,5", 4},
-      {"X=10", 1, "", 1},           {"X+5", 1, "+5", 3},
+      {"X-12.5Y3", 0, 6}, {"G01/2", 0, 5}, {"X 10", 0, 1}, {"G01X10.Y-5.", 3, 7},
+      {"G01X", 3, 4},     {"X1,5Y", 0, 4}, {"X=10", 0, 1}, {"X+5", 0, 3},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
-    LineAt t(U(row.line), row.pos);
-    ReadWordValue(t.s);
-    EXPECT_EQ(Utf8(t.s.WordValue), row.value);
-    EXPECT_EQ(t.s.NcPos, row.end);
-  }
-}
-
-TEST(ReadWordExpr, EvaluatesLeftToRightInSinglePrecision) {
-  const struct {
-    const char* line;
-    const char* value;
-    std::size_t end;
-  } rows[] = {
-      {"X10.", " 10", 4},      {"X=-2.5", "-2.5", 6},
-      {"Z[100+5]", " 105", 7}, {"X.5", " .5", 3},
-      {"X ", "", 1},           {"X1+2*3", " 9", 6},
-      {"X10+ ", "", 4},        {"X12345.678", " 12345.68", 10},
-      {"X2+3*4", " 20", 6},    {"X10*0+3", " 13", 7},
-      {"X10*-2", " 8", 6},     {"X-5", "-5", 3},
-      {"X10/4", " 2.5", 5},    {"X1/0", " 1", 4},
-      {"X-0", " 0", 3},        {"X=[[[", "", 5},
-      {"X1#2", " 1", 2},       {"X12345678", " 1.234568E+07", 9},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.line);
-    LineAt t(U(row.line), 1);
-    ReadWordExpr(t.s);
-    EXPECT_EQ(Utf8(t.s.WordValue), row.value);
-    EXPECT_EQ(t.s.NcPos, row.end);
+    EXPECT_EQ(ReadWordValue(U(row.line), row.letter), row.end);
   }
 }
 
 TEST(ReadWordToken, StopsAtBlankOrAfterValue) {
   const struct {
     const char* line;
-    std::size_t pos;
-    const char* value;
+    std::size_t first;
+    const char* token;
   } rows[] = {
       {"VC12=5", 0, "VC12"},   {"ABC DEF", 0, "ABC"}, {"ABC\tDEF", 0, "ABC"},
       {"O1234(X)", 1, "1234"}, {"N10G01", 1, "10"},   {"#101=5", 1, "101"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);
-    LineAt t(U(row.line), row.pos);
-    ReadWordToken(t.s);
-    EXPECT_EQ(Utf8(t.s.WordValue), row.value);
+    const std::u16string line = U(row.line);
+    const std::size_t end = ReadWordToken(line, row.first);
+    EXPECT_EQ(Utf8(line.substr(row.first, end - row.first)), row.token);
   }
 }
 
 TEST(SkipValueChars, StopsAtFirstOtherCharacter) {
-  LineAt a(u"#101=5", 1);
-  std::size_t p = 1;
-  EXPECT_EQ(SkipValueChars(a.s, p), 5u);
-  EXPECT_EQ(p, 5u);
-  LineAt b(u"X-1.5*2/3", 1);
-  p = 1;
-  EXPECT_EQ(SkipValueChars(b.s, p), 10u);
-  p = 9;
-  EXPECT_EQ(SkipValueChars(b.s, p), 10u);
+  EXPECT_EQ(SkipValueChars(u"#101=5", 0), 4u);
+  EXPECT_EQ(SkipValueChars(u"X-1.5*2/3", 0), 9u);
+  EXPECT_EQ(SkipValueChars(u"X-1.5*2/3", 8), 9u);
 }
 
 // The characters a walk hands to the conversion, line by line.
 std::vector<std::string> Examined(std::u16string_view src, Module1& m) {
   std::vector<std::string> lines;
-  WalkLines(
-      src, m,
-      [&](Scanner&, char16_t ch) {
-        if (ch != kNoChar) lines.back().push_back(static_cast<char>(ch));
-      },
-      [&](Scanner&) { lines.emplace_back(); });
+  ForEachLine(src, [&](std::u16string_view line) {
+    lines.emplace_back();
+    WalkCode(line, m.InComment, [&](std::size_t i) {
+      lines.back().push_back(static_cast<char>(line[i]));
+      return i + 1;
+    });
+    return true;
+  });
   return lines;
 }
 
 TEST(LineWalk, CutsAtCrLfOnlyAndEndsEveryLine) {
   Module1 m;
-  const auto identity = [](Scanner&, char16_t) {};
-  EXPECT_EQ(WalkLines(u"G01\r\nX1", m, identity), u"G01\r\nX1\r\n");
-  EXPECT_EQ(WalkLines(u"", m, identity), u"\r\n");
-  EXPECT_EQ(WalkLines(u"A\nB\rC\r\n", m, identity), u"A\nB\rC\r\n");
   EXPECT_EQ(Examined(u"A\nB\r\nC", m), (std::vector<std::string>{"A\nB", "C"}));
+  EXPECT_EQ(Examined(u"A\rB\r\n", m), (std::vector<std::string>{"A\rB"}));
+  EXPECT_EQ(Examined(u"", m), (std::vector<std::string>{""}));
+  EXPECT_EQ(Examined(u"\r\n\r\n", m), (std::vector<std::string>{"", ""}));
 }
 
 TEST(LineWalk, CommentsAreSkipped) {
   Module1 m;
-  EXPECT_EQ(Examined(u"X1(TOOL X2)X3", m), (std::vector<std::string>{"X1)X3"}));
+  EXPECT_EQ(Examined(u"X1(TOOL X2)X3", m), (std::vector<std::string>{"X1X3"}));
   EXPECT_FALSE(m.InComment);
   // Open over two lines: the second line's words are comment until its ")".
   EXPECT_EQ(Examined(u"X1(OPEN X2\r\nX3 Y4) Z5\r\nX6", m),
-            (std::vector<std::string>{"X1", ") Z5", "X6"}));
+            (std::vector<std::string>{"X1", " Z5", "X6"}));
   // A ")" in the first position of a line entered inside a comment closes it.
-  EXPECT_EQ(Examined(u"(OPEN\r\n)X2", m), (std::vector<std::string>{"", ")X2"}));
+  EXPECT_EQ(Examined(u"(OPEN\r\n)X2", m), (std::vector<std::string>{"", "X2"}));
   EXPECT_FALSE(m.InComment);
 }
 
@@ -697,67 +753,47 @@ TEST(LineWalk, UnclosedCommentCarriesIntoTheNextRun) {
   Module1 m;
   EXPECT_EQ(Examined(u"X1(OPEN", m), (std::vector<std::string>{"X1"}));
   EXPECT_TRUE(m.InComment);
-  EXPECT_EQ(Examined(u"X2\r\nY3)X4", m), (std::vector<std::string>{"", ")X4"}));
+  EXPECT_EQ(Examined(u"X2\r\nY3)X4", m), (std::vector<std::string>{"", "X4"}));
   EXPECT_FALSE(m.InComment);
 }
 
-TEST(LineWalk, CommentTextIsCollected) {
-  Module1 m;
-  Scanner s(u"A(B C)D(E", m);
-  s.NextLine();
-  std::u16string comment;
-  for (s.NcPos = 1; s.NcPos <= s.NcLineLen(); ++s.NcPos) s.TakeChar(&comment);
-  EXPECT_EQ(comment, u"B CE");
-  EXPECT_TRUE(m.InComment);
+TEST(LineWalk, CommentsAreReportedWithTheirPlaces) {
+  bool in_comment = true;
+  std::vector<std::pair<std::size_t, std::size_t>> comments;
+  WalkCode(
+      u"B)A(C D)E(F", in_comment, [](std::size_t i) { return i + 1; },
+      [&](std::size_t open, std::size_t close) { comments.emplace_back(open, close); });
+  EXPECT_EQ(comments, (std::vector<std::pair<std::size_t, std::size_t>>{
+                          {std::u16string::npos, 1}, {3, 7}, {9, 11}}));
+  EXPECT_TRUE(in_comment);
 }
 
-// The gap buffer must behave exactly like a plain string under any mix of edits.
-TEST(Scanner, EditsMatchAPlainString) {
-  std::mt19937 random(12345);
-  for (int round = 0; round < 200; ++round) {
-    std::u16string model;
-    const int len = random() % 40;
-    for (int i = 0; i < len; ++i) model.push_back(u'A' + random() % 26);
-    Module1 m;
-    Scanner s(model, m);
-    ASSERT_TRUE(s.NextLine());
-    for (int step = 0; step < 30; ++step) {
-      const std::u16string text(random() % 4, u'0' + random() % 10);
-      switch (random() % 4) {
-        case 0: {  // splice at a word
-          if (model.empty()) break;
-          const std::size_t end = 1 + random() % model.size();
-          const std::size_t start = random() % (end + 1);
-          s.NcPos = end;
-          s.Splice(start, text);
-          model.replace(start, end - start, text);
-          EXPECT_EQ(s.NcPos, start + text.size());
-          break;
-        }
-        case 1: {
-          const std::size_t after = random() % (model.size() + 1);
-          s.Insert(after, text);
-          model.insert(after, text);
-          break;
-        }
-        case 2: {
-          if (model.empty()) break;
-          const std::size_t first = 1 + random() % model.size();
-          const std::size_t count = random() % (model.size() - first + 2);
-          s.Erase(first, count);
-          model.erase(first - 1, count);
-          break;
-        }
-        case 3:
-          EXPECT_EQ(s.Line(), model);
-          break;
-      }
-      ASSERT_EQ(s.NcLineLen(), model.size());
-      for (std::size_t p = 1; p <= model.size(); ++p) ASSERT_EQ(s.At(p), model[p - 1]);
+// A text fed in pieces cut anywhere, even between the CR and the LF of a line end, gives the
+// lines the whole text gives.
+TEST(LineFeeder, PiecesCutAnywhereGiveTheSameLines) {
+  struct Collect : LineConversion {
+    bool Line(std::u16string_view line, OutBuffer& out) override {
+      out.Put(u"<");
+      out.Put(line);
+      out.Put(u">");
+      return true;
     }
-    std::u16string out;
-    s.AppendLineTo(out);
-    EXPECT_EQ(out, model);
+  };
+  const std::u16string text = u"G01\r\nX1\rY2\n\r\n\r\nZ3\r";
+  Collect whole_run;
+  const std::u16string whole = ConvertWhole(text, whole_run);
+  EXPECT_EQ(Utf8(whole), "<G01><X1\rY2\n><><Z3\r>");
+  for (std::size_t a = 0; a <= text.size(); ++a) {
+    for (std::size_t b = a; b <= text.size(); ++b) {
+      Collect run;
+      OutBuffer out(4);
+      LineFeeder feeder(run, out);
+      feeder.Piece(std::u16string_view(text).substr(0, a));
+      feeder.Piece(std::u16string_view(text).substr(a, b - a));
+      feeder.Piece(std::u16string_view(text).substr(b));
+      feeder.End();
+      ASSERT_EQ(out.Take(), whole) << a << " " << b;
+    }
   }
 }
 

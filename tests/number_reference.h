@@ -28,21 +28,25 @@ inline void StripTrailingZeros(Decimal& d) {
   if (d.digits.empty()) d.point = 0;
 }
 
-// v at `significant` digits, as printf's "%.*e" rounds the exact binary value.
+inline void RoundTo(Decimal& d, int decimals);
+
+// v at `significant` digits, rounded half away from zero on the digits of its exact binary
+// value, which printf writes in full with enough places.
 inline Decimal ToDecimal(double v, int significant) {
   Decimal d;
   if (std::isnan(v)) return d;
   if (std::isinf(v)) v = v > 0 ? DBL_MAX : -DBL_MAX;
   d.negative = std::signbit(v);
   if (v == 0) return d;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", significant - 1, std::fabs(v));
+  char buf[1100];
+  std::snprintf(buf, sizeof buf, "%.*e", 800, std::fabs(v));
   const char* e = buf;
   for (; *e != 'e'; ++e) {
     if (*e != '.') d.digits.push_back(*e);
   }
   d.point = std::atoi(e + 1) + 1;
   StripTrailingZeros(d);
+  RoundTo(d, significant - d.point);
   return d;
 }
 
@@ -184,61 +188,6 @@ inline double ReadNumber(std::u16string_view text) {
   }
   const double v = std::strtod(ascii.c_str(), nullptr);
   return std::isinf(v) ? std::copysign(DBL_MAX, v) : v;
-}
-
-// The expression reader as first written: operands collected as text up to each operator,
-// each read as a number, the result kept in single precision as its short form and read back.
-struct Expr {
-  std::size_t length = 0;
-  bool has_value = false;
-  std::string text;  // the reader's WordValue
-  double value = 0;
-};
-
-inline Expr ReadExpr(std::u16string_view text) {
-  const auto is_operator = [](char16_t c) {
-    return c == u'+' || c == u'-' || c == u'*' || c == u'/';
-  };
-  const auto apply = [](float acc, char16_t op, double v) {
-    switch (op) {
-      case u'+':
-        return ToSingle(acc + v);
-      case u'-':
-        return ToSingle(acc - v);
-      case u'*':
-        return ToSingle(acc * v);
-      case u'/':
-        return ToSingle(acc / v);
-      default:
-        return ToSingle(v);
-    }
-  };
-  std::u16string operand;
-  char16_t op = 0;
-  float acc = 0;
-  std::size_t i = 0;
-  for (; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c == u'[') continue;
-    if (is_operator(c)) {
-      const double v = ReadNumber(operand);
-      operand.clear();
-      if (v != 0) acc = apply(acc, op, v);
-      op = c;
-    }
-    if (c < u'*' || (c > u'9' && c != u'=')) break;
-    if (!is_operator(c) && c != u'=') operand.push_back(c);
-  }
-  const double v = ReadNumber(operand);
-  if (v != 0) acc = apply(acc, op, v);
-  Expr e;
-  e.length = i;
-  e.has_value = !operand.empty();
-  if (e.has_value) {
-    e.text = Short(ToDecimal(acc, 7), 7);
-    e.value = std::strtod(e.text.c_str(), nullptr);
-  }
-  return e;
 }
 
 }  // namespace kestrum::reference

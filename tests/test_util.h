@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/textcodec.h"
+#include "io/textcodec.h"
 
 namespace kestrum::test {
 

@@ -1,4 +1,4 @@
-#include "shell/textcodec.h"
+#include "io/textcodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
-#include "shell/textcodec.h"
+#include "io/textcodec.h"
 
 #include <iconv.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -44,24 +45,35 @@ class Cp932Table {
     return static_cast<std::size_t>(lead) << 8 | trail;
   }
 
-  Cp932Table() : decode_(0x10000, 0) {
-    iconv_t to_utf16 = iconv_open("UTF-16LE", "CP932");
-    iconv_t from_utf16 = iconv_open("CP932", "UTF-16LE");
-    if (to_utf16 == reinterpret_cast<iconv_t>(-1) || from_utf16 == reinterpret_cast<iconv_t>(-1)) {
-      return;  // no code page 932 here: every non-ASCII byte stays an escape
+  // A conversion descriptor, closed however the constructor leaves.
+  struct Iconv {
+    Iconv(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+    ~Iconv() {
+      if (ok()) iconv_close(cd);
     }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t cd;
+  };
+
+  Cp932Table() : decode_(0x10000, 0) {
+    const Iconv to_utf16("UTF-16LE", "CP932");
+    const Iconv from_utf16("CP932", "UTF-16LE");
+    // Without code page 932 here every non-ASCII byte stays an escape.
+    if (!to_utf16.ok() || !from_utf16.ok()) return;
     for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
       if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
       for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
         if (!IsTrailByte(static_cast<unsigned char>(trail))) continue;
         char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
         char out[8];
-        if (Convert(to_utf16, in, 2, out, sizeof out) != 2) continue;
+        if (Convert(to_utf16.cd, in, 2, out, sizeof out) != 2) continue;
         const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
                                                  static_cast<unsigned char>(out[1]) << 8);
         if (c >= 0xD800 && c <= 0xDFFF) continue;
         char back[8];
-        if (Convert(from_utf16, out, 2, back, sizeof back) != 2) continue;
+        if (Convert(from_utf16.cd, out, 2, back, sizeof back) != 2) continue;
         if (static_cast<unsigned char>(back[0]) != lead ||
             static_cast<unsigned char>(back[1]) != trail) {
           continue;  // a duplicate (NEC and IBM extensions): keep the bytes as escapes
@@ -70,8 +82,6 @@ class Cp932Table {
         encode_.emplace(c, lead << 8 | trail);
       }
     }
-    iconv_close(to_utf16);
-    iconv_close(from_utf16);
   }
 
   // Bytes written, or -1.
@@ -89,49 +99,9 @@ class Cp932Table {
   std::unordered_map<char16_t, unsigned> encode_;
 };
 
-// Decodes strictly valid UTF-8 (no overlong forms, no surrogates, at most U+10FFFF) into
-// out; false at the first invalid byte.
-bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out) {
-  out.clear();
-  out.reserve(bytes.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p < end) {
-    const unsigned b0 = *p;
-    if (b0 < 0x80) {
-      out.push_back(static_cast<char16_t>(b0));
-      ++p;
-      continue;
-    }
-    int extra;
-    char32_t cp;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-      extra = 1, cp = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-      extra = 2, cp = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-      extra = 3, cp = b0 & 0x07, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (end - p <= extra) return false;
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    p += extra + 1;
-  }
-  return true;
-}
+// Decodes strictly valid UTF-8 (no overlong forms, no surrogates, at most U+10FFFF) and
+// appends it to out; false at the first invalid byte, with out as it was.
+bool AppendUtf8Strict(std::string_view bytes, std::u16string& out);
 
 // Eight bytes, or four UTF-16 code units, that are all ASCII.
 bool IsAsciiBlock(const unsigned char* p) {
@@ -164,6 +134,59 @@ std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o) {
   return i;
 }
 
+bool AppendUtf8Strict(std::string_view bytes, std::u16string& out) {
+  // Never more characters than bytes: written through a pointer into room of that size.
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());
+  char16_t* o = out.data() + start;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p < end) {
+    const std::size_t ascii = WidenAscii(p, static_cast<std::size_t>(end - p), o);
+    p += ascii;
+    o += ascii;
+    if (p == end) break;
+    const unsigned b0 = *p;
+    if (b0 < 0x80) {
+      *o++ = static_cast<char16_t>(b0);
+      ++p;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    char32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      extra = 1, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      extra = 2, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      extra = 3, cp = b0 & 0x07, min = 0x10000;
+    } else {
+      out.resize(start);
+      return false;
+    }
+    bool valid = end - p > extra;
+    for (int i = 1; valid && i <= extra; ++i) {
+      valid = (p[i] & 0xC0) == 0x80;
+      cp = cp << 6 | (p[i] & 0x3F);
+    }
+    if (!valid || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.resize(start);
+      return false;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      *o++ = static_cast<char16_t>(cp);
+    }
+    p += extra + 1;
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return true;
+}
+
 // The ASCII characters at the start of p[0, n), in blocks: how many there are, and with o
 // given, copied to o as bytes.
 std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
@@ -186,11 +209,12 @@ std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
   return i;
 }
 
-std::u16string DecodeCp932(std::string_view bytes) {
-  // Never more characters than bytes: written through a pointer into a buffer of that size
-  // (a push_back per byte costs more than the decoding itself on large programs).
-  std::u16string out(bytes.size(), u'\0');
-  char16_t* o = out.data();
+void AppendCp932(std::string_view bytes, std::u16string& out) {
+  // Never more characters than bytes: written through a pointer into room of that size (a
+  // push_back per byte costs more than the decoding itself on large programs).
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());
+  char16_t* o = out.data() + start;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   const Cp932Table* table = nullptr;
@@ -219,7 +243,6 @@ std::u16string DecodeCp932(std::string_view bytes) {
     }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
 }
 
 bool IsEscape(char16_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
@@ -228,7 +251,7 @@ bool IsSingleByteCp932(char16_t c) {
   return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) || IsEscape(c);
 }
 
-std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* bad_index) {
+bool AppendEncodedCp932(std::u16string_view text, std::string& out, std::size_t* bad_index) {
   // Sized first (one byte per character, two for the double-byte ones), then written through
   // a pointer: a push_back per character costs more than the encoding itself.
   std::size_t size = text.size();
@@ -236,8 +259,9 @@ std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* ba
     size += !IsSingleByteCp932(text[i++]);
     i += NarrowAscii(text.data() + i, text.size() - i, nullptr);
   }
-  std::string out(size, '\0');
-  char* o = out.data();
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  char* o = out.data() + start;
   const Cp932Table* table = nullptr;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const std::size_t ascii = NarrowAscii(text.data() + i, text.size() - i, o);
@@ -256,13 +280,14 @@ std::optional<std::string> EncodeCp932(std::u16string_view text, std::size_t* ba
       const unsigned code = table->Encode(c);
       if (code == 0) {
         if (bad_index) *bad_index = i;
-        return std::nullopt;
+        out.resize(start);
+        return false;
       }
       *o++ = static_cast<char>(code >> 8);
       *o++ = static_cast<char>(code & 0xFF);
     }
   }
-  return out;
+  return true;
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -283,13 +308,22 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-// UTF-8 of text. Escapes become their bytes when keep_escapes is set; other lone surrogates
-// fail (index in *bad_index), or become U+FFFD when lenient.
-std::optional<std::string> EncodeUtf8(std::u16string_view text, bool keep_escapes, bool lenient,
-                                      std::size_t* bad_index) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
+// UTF-8 of text appended to out. Escapes become their bytes when keep_escapes is set; other
+// lone surrogates fail (index in *bad_index, out as it was), or become U+FFFD when lenient.
+bool AppendEncodedUtf8(std::u16string_view text, bool keep_escapes, bool lenient, std::string& out,
+                       std::size_t* bad_index) {
+  const std::size_t start = out.size();
+  out.reserve(start + text.size() + text.size() / 4);
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // Runs of ASCII, narrowed in blocks into room made for them.
+    const std::size_t ascii = NarrowAscii(text.data() + i, text.size() - i, nullptr);
+    if (ascii > 0) {
+      const std::size_t at = out.size();
+      out.resize(at + ascii);
+      NarrowAscii(text.data() + i, ascii, out.data() + at);
+      i += ascii;
+      if (i == text.size()) break;
+    }
     const char16_t c = text[i];
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));
@@ -308,59 +342,79 @@ std::optional<std::string> EncodeUtf8(std::u16string_view text, bool keep_escape
       }
       if (!lenient) {
         if (bad_index) *bad_index = i;
-        return std::nullopt;
+        out.resize(start);
+        return false;
       }
       AppendUtf8(out, 0xFFFD);
       continue;
     }
     AppendUtf8(out, c);
   }
-  return out;
+  return true;
+}
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Strictly valid UTF-8, checked a megabyte at a time so that a large file never needs a
+// decoded copy for the check.
+bool IsValidUtf8(std::string_view bytes) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::u16string probe;
+  while (!bytes.empty()) {
+    std::size_t cut = std::min(bytes.size(), kPiece);
+    while (cut < bytes.size() && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) ++cut;
+    probe.clear();
+    if (!AppendUtf8Strict(bytes.substr(0, cut), probe)) return false;
+    bytes.remove_prefix(cut);
+  }
+  return true;
 }
 
 }  // namespace
 
+Encoding DetectEncoding(std::string_view bytes) {
+  if (bytes.starts_with(kBom) && IsValidUtf8(bytes.substr(kBom.size()))) return Encoding::kUtf8Bom;
+  // Eight bytes at a time: on an ASCII program this scan runs over every byte.
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t i = 0;
+  while (i + 8 <= bytes.size() && IsAsciiBlock(data + i)) i += 8;
+  while (i < bytes.size() && data[i] < 0x80) ++i;
+  // ASCII alone is code page 932; valid UTF-8 after the first non-ASCII byte is UTF-8.
+  if (i == bytes.size() || !IsValidUtf8(bytes.substr(i))) return Encoding::kShiftJis;
+  return Encoding::kUtf8;
+}
+
+std::string_view EncodingMark(Encoding encoding) {
+  return encoding == Encoding::kUtf8Bom ? kBom : std::string_view();
+}
+
+void AppendDecoded(std::string_view bytes, Encoding encoding, std::u16string& out) {
+  if (encoding == Encoding::kShiftJis || !AppendUtf8Strict(bytes, out)) AppendCp932(bytes, out);
+}
+
+bool AppendEncoded(std::u16string_view text, Encoding encoding, std::string& out,
+                   std::size_t* bad_index) {
+  if (encoding == Encoding::kShiftJis) return AppendEncodedCp932(text, out, bad_index);
+  return AppendEncodedUtf8(text, true, false, out, bad_index);
+}
+
 DecodedText DecodeText(std::string_view bytes) {
   DecodedText result;
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (bytes.starts_with(kBom) && DecodeUtf8Strict(bytes.substr(kBom.size()), result.text)) {
-    result.encoding = Encoding::kUtf8Bom;
-    return result;
-  }
-  // Eight bytes at a time: on an ASCII program this scan runs over every byte.
-  bool ascii = true;
-  std::size_t i = 0;
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (; ascii && i + 8 <= bytes.size(); i += 8) ascii = IsAsciiBlock(data + i);
-  for (; ascii && i < bytes.size(); ++i) ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
-  if (!ascii && DecodeUtf8Strict(bytes, result.text)) {
-    result.encoding = Encoding::kUtf8;
-    return result;
-  }
-  result.text = DecodeCp932(bytes);
-  result.encoding = Encoding::kShiftJis;
+  result.encoding = DetectEncoding(bytes);
+  AppendDecoded(bytes.substr(EncodingMark(result.encoding).size()), result.encoding, result.text);
   return result;
 }
 
 std::optional<std::string> EncodeText(std::u16string_view text, Encoding encoding,
                                       std::size_t* bad_index) {
-  switch (encoding) {
-    case Encoding::kUtf8:
-      return EncodeUtf8(text, true, false, bad_index);
-    case Encoding::kUtf8Bom: {
-      auto body = EncodeUtf8(text, true, false, bad_index);
-      if (!body) return body;
-      return "\xEF\xBB\xBF" + *body;
-    }
-    case Encoding::kShiftJis:
-      break;
-  }
-  return EncodeCp932(text, bad_index);
+  std::string out(EncodingMark(encoding));
+  if (!AppendEncoded(text, encoding, out, bad_index)) return std::nullopt;
+  return out;
 }
 
 std::u16string FromUtf8(std::string_view utf8) {
   std::u16string out;
-  if (DecodeUtf8Strict(utf8, out)) return out;
+  if (AppendUtf8Strict(utf8, out)) return out;
   // Decode what is valid and put U+FFFD for each invalid byte.
   out.clear();
   std::size_t i = 0;
@@ -374,7 +428,7 @@ std::u16string FromUtf8(std::string_view utf8) {
     else if (b >= 0xF0 && b <= 0xF4)
       len = 4;
     std::u16string piece;
-    if (i + len <= utf8.size() && DecodeUtf8Strict(utf8.substr(i, len), piece)) {
+    if (i + len <= utf8.size() && AppendUtf8Strict(utf8.substr(i, len), piece)) {
       out += piece;
       i += len;
     } else {
@@ -385,6 +439,10 @@ std::u16string FromUtf8(std::string_view utf8) {
   return out;
 }
 
-std::string ToUtf8(std::u16string_view text) { return *EncodeUtf8(text, false, true, nullptr); }
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  AppendEncodedUtf8(text, false, true, out, nullptr);
+  return out;
+}
 
 }  // namespace kestrum

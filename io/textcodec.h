@@ -26,6 +26,19 @@ struct DecodedText {
 // character would not encode back to the same bytes) becomes the lone surrogate U+DC00 + b.
 DecodedText DecodeText(std::string_view bytes);
 
+// The encoding DecodeText reads bytes in.
+Encoding DetectEncoding(std::string_view bytes);
+// The byte-order mark that starts a file of the encoding ("" but for kUtf8Bom).
+std::string_view EncodingMark(Encoding encoding);
+
+// Decodes bytes that follow the mark, appended to out. A text may be decoded in pieces cut
+// after a line feed: a line feed byte is never part of another character in either encoding.
+void AppendDecoded(std::string_view bytes, Encoding encoding, std::u16string& out);
+// Encodes text without the mark, appended to out; false, with out as it was and the index in
+// text in *bad_index, when a character cannot be written in the encoding.
+bool AppendEncoded(std::u16string_view text, Encoding encoding, std::string& out,
+                   std::size_t* bad_index = nullptr);
+
 // Encodes text; U+DC80..U+DCFF are written as the bytes they stand for. Returns nothing when
 // a character cannot be written in the encoding (an emoji in a code page 932 file, a lone
 // surrogate that stands for no byte); *bad_index then receives its index in text.

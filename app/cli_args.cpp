@@ -1,0 +1,214 @@
+#include "app/cli_args.h"
+
+#include <algorithm>
+
+namespace kestrum::cli {
+
+const std::vector<CommandSpec>& CommandSpecs() {
+  static const std::vector<CommandSpec> commands = {
+      {"spaces",
+       "blanks between words",
+       {{"--mode", "add|renumber|remove",
+         "add: one blank after each word; renumber: N000 and spaced columns; remove: no blanks "
+         "outside comments"}}},
+      {"points",
+       "decimal points on dimension words",
+       {{"--mode", "add|add-zero|remove",
+         "add: X10 -> X10.; add-zero: X10 -> X10.0; remove: X10.0 -> X10"}}},
+      {"unit",
+       "unit change",
+       {{"--mode", "um-to-mm|cmm-to-mm|inch-to-mm|mm-to-inch|mm-to-um|mm-to-cmm",
+         "um: 0.001 mm, cmm: 0.01 mm"}}},
+      {"calc",
+       "calculated replace: the number after each occurrence of TEXT recomputed",
+       {{"--find", "TEXT", "search text (X, Z, SB, ...)"},
+        {"--op", "add|sub|mul|div", "operator"},
+        {"--value", "TEXT", "the value"},
+        {"--format", "1|2|3|4", "1: 150, 2: 150., 3: 150.0, 4: 05 (default 1)"}}},
+      {"abs-inc",
+       "absolute (G90) and incremental (G91) X, Y, Z",
+       {{"--to", "inc|abs", "target distance mode"},
+        {"--start", "X,Y,Z", "start position (default 0,0,0)"},
+        {"--start-comment", "", "write the start comment line"},
+        {"--end-comment", "", "write the end comment line"},
+        {"--point", "", "write values with a decimal point (mask #####0.####)"}}},
+      {"xy-cx",
+       "X/Y positions to C (angle) / X (diameter) and back",
+       {{"--to", "cx|xy", "target coordinates"}}},
+      {"rotary",
+       "shortest way of a rotary axis: direction M codes appended",
+       {{"--axis", "LETTER", "rotary axis (default C)"},
+        {"--m-codes", "FWD,REV", "forward and reverse M code numbers (default 15,16)"}}},
+      {"translate",
+       "OSP <-> FANUC translation; the direction comes from row 2 of the table",
+       {{"--table", "FILE", "conversion table file (.csv)"},
+        {"--break-after-return", "", "a line break after M02, RTS, M00, M01, M99"}}},
+      {"replace",
+       "replace every occurrence of a text",
+       {{"--find", "TEXT", "search text"}, {"--with", "TEXT", "replacement (may be empty)"}}},
+      {"fix-line-ends", "a CR before every line feed that lacks one", {}},
+  };
+  return commands;
+}
+
+const std::vector<OptionSpec>& GlobalOptions() {
+  static const std::vector<OptionSpec> options = {
+      {"--style", "osp|fanuc", "number style of converted coordinates (default fanuc: 12.0)"},
+      {"-o", "FILE", "write the result to FILE (one input only)"},
+      {"--output-dir", "DIR", "write each result to DIR under its input's name"},
+      {"--help", "", "describe the command"},
+  };
+  return options;
+}
+
+namespace {
+
+void PrintOptions(std::ostream& out, const std::vector<OptionSpec>& options) {
+  for (const auto& o : options) {
+    std::string left = "  " + o.name + (o.value.empty() ? "" : " " + o.value);
+    if (left.size() < 34) {
+      left.append(34 - left.size(), ' ');
+    } else {
+      left += "  ";
+    }
+    out << left << o.help << "\n";
+  }
+}
+
+const OptionSpec* FindOption(const CommandSpec& command, const std::string& name) {
+  for (const auto* list : {&command.options, &GlobalOptions()}) {
+    for (const auto& o : *list) {
+      if (o.name == name) return &o;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void PrintHelp(std::ostream& out) {
+  out << "usage: kestrum-convert COMMAND [OPTIONS] [INPUT ...] [-o OUTPUT | --output-dir DIR]\n"
+         "\n"
+         "Converts NC programs as the editor's conversion dialogs do. Without INPUT it reads\n"
+         "standard input and writes standard output; the result keeps the input's encoding.\n"
+         "Exit status: 0 done, 1 conversion failed, 2 bad usage, 3 file not readable or writable.\n"
+         "\n"
+         "commands:\n";
+  for (const auto& c : CommandSpecs()) {
+    out << "  " << c.name << std::string(c.name.size() < 16 ? 16 - c.name.size() : 1, ' ')
+        << c.summary << "\n";
+    PrintOptions(out, c.options);
+  }
+  out << "\noptions of every command:\n";
+  PrintOptions(out, GlobalOptions());
+}
+
+void PrintCommandHelp(std::ostream& out, const CommandSpec& command) {
+  out << "usage: kestrum-convert " << command.name
+      << " [OPTIONS] [INPUT ...] [-o OUTPUT | --output-dir DIR]\n\n"
+      << command.summary << "\n\noptions:\n";
+  PrintOptions(out, command.options);
+  PrintOptions(out, GlobalOptions());
+}
+
+namespace {
+
+Arguments Parse(const std::vector<std::string>& args) {
+  Arguments parsed;
+  if (args.empty()) throw UsageError{};
+  for (const auto& c : CommandSpecs()) {
+    if (c.name == args[0]) parsed.command = &c;
+  }
+  if (!parsed.command) {
+    throw UsageError{"unknown command '" + args[0] + "' (kestrum-convert --help lists them)"};
+  }
+  bool only_inputs = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (only_inputs || arg == "-" || arg.empty() || arg[0] != '-') {
+      parsed.inputs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      only_inputs = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      parsed.help = true;
+      return parsed;
+    }
+    std::optional<std::string> inline_value;
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
+      inline_value = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    const OptionSpec* known = FindOption(*parsed.command, arg);
+    if (!known || known->name == "--help") throw UsageError{"unknown option '" + arg + "'"};
+    if (known->value.empty()) {
+      if (inline_value) throw UsageError{"option '" + arg + "' takes no value"};
+      parsed.options[arg] = "1";
+    } else if (inline_value) {
+      parsed.options[arg] = *inline_value;
+    } else if (i + 1 < args.size()) {
+      parsed.options[arg] = args[++i];
+    } else {
+      throw UsageError{"option '" + arg + "' needs a value"};
+    }
+  }
+  if (Has(parsed.options, "-o") && Has(parsed.options, "--output-dir")) {
+    throw UsageError{"-o and --output-dir exclude each other"};
+  }
+  if (Has(parsed.options, "-o") && parsed.inputs.size() > 1) {
+    throw UsageError{"-o takes one input; use --output-dir for several"};
+  }
+  if (parsed.inputs.empty()) parsed.inputs.push_back("-");
+  return parsed;
+}
+
+}  // namespace
+
+Arguments ParseArguments(const std::vector<std::string>& args) {
+  try {
+    return Parse(args);
+  } catch (UsageError& e) {
+    for (const auto& c : CommandSpecs()) {
+      if (!args.empty() && c.name == args[0]) e.command = c.name;
+    }
+    throw;
+  }
+}
+
+std::string Get(const Options& options, const std::string& name, const std::string& fallback) {
+  const auto it = options.find(name);
+  return it == options.end() ? fallback : it->second;
+}
+
+bool Has(const Options& options, const std::string& name) { return options.count(name) != 0; }
+
+std::string Required(const Options& options, const std::string& name) {
+  if (!Has(options, name)) throw UsageError{"missing " + name};
+  return Get(options, name);
+}
+
+int Choice(const Arguments& args, const std::string& name, std::optional<int> fallback) {
+  if (!Has(args.options, name)) {
+    if (fallback) return *fallback;
+    throw UsageError{"missing " + name};
+  }
+  const OptionSpec* spec = FindOption(*args.command, name);
+  std::vector<std::string> choices;
+  for (std::size_t start = 0; spec && start <= spec->value.size();) {
+    const std::size_t bar = std::min(spec->value.find('|', start), spec->value.size());
+    choices.push_back(spec->value.substr(start, bar - start));
+    start = bar + 1;
+  }
+  const std::string value = Get(args.options, name);
+  for (std::size_t i = 0; i < choices.size(); ++i) {
+    if (choices[i] == value) return static_cast<int>(i);
+  }
+  std::string list;
+  for (const auto& c : choices) list += (list.empty() ? "" : ", ") + c;
+  throw UsageError{"bad " + name + " '" + value + "' (one of: " + list + ")"};
+}
+
+}  // namespace kestrum::cli
