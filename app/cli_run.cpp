@@ -100,6 +100,9 @@ class JobRun {
     whole_ = job_.all && job_.all->NeedsWholeText();
   }
 
+  // Why the job stopped the run.
+  std::u16string Failure() const { return job_.failure ? job_.failure() : std::u16string(); }
+
   bool Piece(std::u16string_view piece) {
     if (feeder_) return feeder_->Piece(piece);
     if (whole_) {
@@ -114,7 +117,7 @@ class JobRun {
   bool End(std::u16string* message) {
     if (feeder_) {
       if (!feeder_->End()) {
-        *message = job_.failure ? job_.failure() : std::u16string();
+        *message = Failure();
         return false;
       }
       *message = job_.lines->Report();
@@ -210,7 +213,11 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
                                   return run.Piece(piece) && written && encoded_all;
                                 });
   std::u16string message;
-  if (converted) converted = run.End(&message);
+  if (converted) {
+    converted = run.End(&message);
+  } else if (written && encoded_all) {
+    message = run.Failure();
+  }
   out.Flush();
   if (!message.empty()) std::cerr << ToUtf8(message) << "\n";
   int status = kExitOk;

@@ -130,9 +130,10 @@ void G90_G91::OKButton_Click() {
   since_events_.start();
   // The result is built in memory; the preview and the undo snapshot are touched only when
   // the run has come to its end, so that a stopped run leaves the editor as it was.
-  const std::optional<std::u16string> result =
-      ConvertAbsInc(editor_.source().Text(), options, editor_.module(),
-                    [this](std::size_t lines, std::size_t) { return Progress(lines); });
+  std::u16string report;
+  const std::optional<std::u16string> result = ConvertAbsInc(
+      editor_.source().Text(), options, editor_.module(),
+      [this](std::size_t lines, std::size_t) { return Progress(lines); }, &report);
   running_ = false;
   QApplication::restoreOverrideCursor();
   OKButton->setEnabled(true);
@@ -141,6 +142,7 @@ void G90_G91::OKButton_Click() {
   editor_.BeginConversion();
   editor_.SetPreviewText(*result);
   editor_.ArmPreview();
+  ShowReport(report);
   accept();
 }
 

@@ -17,8 +17,9 @@ PointAdd::PointAdd(Editor& editor, QWidget* parent)
 
 void PointAdd::OKButton_Click() {
   const auto mode = static_cast<PointMode>(SelectedOption());
-  RunIntoPreview(
-      [mode](std::u16string_view src, Module1& m) { return ConvertPoints(src, mode, m); });
+  RunIntoPreview([mode](std::u16string_view src, Module1& m, std::u16string*) {
+    return ConvertPoints(src, mode, m);
+  });
 }
 
 }  // namespace kestrum

@@ -127,8 +127,10 @@ void Spindle::OKButton_Click() {
   // The run takes no events; the bar is painted as it goes, a few times a second.
   QElapsedTimer since_paint;
   since_paint.start();
-  const std::u16string result =
-      ConvertRotary(source, options, editor_.module(), [&](std::size_t done, std::size_t total) {
+  std::u16string report;
+  const std::u16string result = ConvertRotary(
+      source, options, editor_.module(),
+      [&](std::size_t done, std::size_t total) {
         if (since_paint.hasExpired(30)) {
           const double scale = total > INT_MAX ? static_cast<double>(INT_MAX) / total : 1.0;
           ProgressBar1->setMaximum(static_cast<int>(total * scale));
@@ -137,10 +139,12 @@ void Spindle::OKButton_Click() {
           since_paint.restart();
         }
         return true;
-      });
+      },
+      &report);
   editor_.SetPreviewText(result);
   editor_.ArmPreview();
   QApplication::restoreOverrideCursor();
+  ShowReport(report);
   accept();
 }
 

@@ -17,8 +17,9 @@ Space::Space(Editor& editor, QWidget* parent)
 
 void Space::OKButton_Click() {
   const auto mode = static_cast<SpaceMode>(SelectedOption());
-  RunIntoPreview(
-      [mode](std::u16string_view src, Module1& m) { return ConvertSpaces(src, mode, m); });
+  RunIntoPreview([mode](std::u16string_view src, Module1& m, std::u16string*) {
+    return ConvertSpaces(src, mode, m);
+  });
 }
 
 }  // namespace kestrum

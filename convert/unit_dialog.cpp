@@ -20,7 +20,9 @@ Unit::Unit(Editor& editor, QWidget* parent)
 
 void Unit::OKButton_Click() {
   const auto mode = static_cast<UnitMode>(SelectedOption());
-  RunIntoPreview([mode](std::u16string_view src, Module1& m) { return ConvertUnit(src, mode, m); });
+  RunIntoPreview([mode](std::u16string_view src, Module1& m, std::u16string* report) {
+    return ConvertUnit(src, mode, m, report);
+  });
 }
 
 }  // namespace kestrum

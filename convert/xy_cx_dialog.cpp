@@ -16,8 +16,8 @@ XY_CX::XY_CX(Editor& editor, QWidget* parent)
 
 void XY_CX::OKButton_Click() {
   const auto direction = static_cast<XyCxDirection>(SelectedOption());
-  const auto convert = [direction](std::u16string_view src, Module1& m) {
-    return ConvertXyCx(src, direction, m);
+  const auto convert = [direction](std::u16string_view src, Module1& m, std::u16string* report) {
+    return ConvertXyCx(src, direction, m, report);
   };
   if (direction == XyCxDirection::kToCx) {
     RunIntoPreview(convert);
@@ -25,9 +25,11 @@ void XY_CX::OKButton_Click() {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::u16string source = editor_.BeginConversion();
-  editor_.SetPreviewText(convert(source, editor_.module()));
+  std::u16string report;
+  editor_.SetPreviewText(convert(source, editor_.module(), &report));
   editor_.ArmPreview();
   QApplication::restoreOverrideCursor();
+  ShowReport(report);
 }
 
 }  // namespace kestrum

@@ -292,6 +292,11 @@ void Machine::OKButton_Click() {
     return;
   }
   editor_.ArmPreview();
+  // Codes no rule translates were kept as written: the operator is told where.
+  if (!result.report.empty()) {
+    editor_.prompts().Notify(this, Q(result.report), QStringLiteral("機種間の変換"),
+                             Prompts::Icon::kExclamation);
+  }
   accept();
 }
 

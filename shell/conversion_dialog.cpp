@@ -66,15 +66,22 @@ QRadioButton* ConversionDialog::AddOption(int index, const QString& caption, int
 
 int ConversionDialog::SelectedOption() const { return Option1->checkedId(); }
 
-void ConversionDialog::RunIntoPreview(
-    const std::function<std::u16string(std::u16string_view, Module1&)>& convert) {
+void ConversionDialog::RunIntoPreview(const Convert& convert) {
+  std::u16string report;
   {
     const WaitCursor wait;
     const std::u16string source = editor_.BeginConversion();
-    editor_.SetPreviewText(convert(source, editor_.module()));
+    editor_.SetPreviewText(convert(source, editor_.module(), &report));
     editor_.ArmPreview();
   }
+  ShowReport(report);
   accept();
+}
+
+void ConversionDialog::ShowReport(const std::u16string& report) {
+  if (report.empty()) return;
+  editor_.prompts().Notify(this, QString::fromStdU16String(report), windowTitle(),
+                           Prompts::Icon::kExclamation);
 }
 
 }  // namespace kestrum

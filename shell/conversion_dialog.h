@@ -35,8 +35,14 @@ class ConversionDialog : public QDialog {
 
   // The OK action of a conversion: wait cursor; BeginConversion (preview emptied, undo
   // snapshot taken); convert the source text with the program-wide state; the result into
-  // the preview; ArmPreview; close the dialog.
-  void RunIntoPreview(const std::function<std::u16string(std::u16string_view, Module1&)>& convert);
+  // the preview; ArmPreview; the run's report, if any; close the dialog.
+  using Convert =
+      std::function<std::u16string(std::u16string_view, Module1&, std::u16string* report)>;
+  void RunIntoPreview(const Convert& convert);
+
+  // What a run tells the operator afterwards (the lines it left as written), with the
+  // dialog's caption as title; nothing when report is empty.
+  void ShowReport(const std::u16string& report);
 
   Editor& editor_;
   QButtonGroup* Option1;

@@ -1,9 +1,20 @@
 // The built kestrum-convert, run as a user's script runs it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "convert/abs_inc.h"
+#include "convert/calc.h"
+#include "convert/spaces.h"
+#include "convert/unit.h"
+#include "io/textcodec.h"
+#include "machine/conversion_table.h"
+#include "machine/translate.h"
+#include "search/search.h"
 #include "tests/cli_util.h"
 
 namespace kestrum {
@@ -104,6 +115,122 @@ TEST(Cli, OutputFileAndOutputDir) {
       Cli("replace --find X --with Y --output-dir " + (dir.path / "converted").string() + " " +
           (dir.path / "missing.nc").string() + " " + (dir.path / "b.nc").string());
   EXPECT_EQ(some.status, 3);
+}
+
+// The converter writes files as the editor saves them: through a symbolic link to the file
+// it names, never over a file without write permission, keeping a replaced file's mode.
+TEST(Cli, OutputFilesAreWrittenAsTheEditorWritesThem) {
+  TempDir dir;
+  const auto target = dir.path / "real.nc";
+  WriteBytes(target, "OLD\r\n");
+  ::chmod(target.c_str(), 0640);
+  std::filesystem::create_symlink(target, dir.path / "link.nc");
+  const CliResult linked =
+      Cli("spaces --mode remove -o " + (dir.path / "link.nc").string(), "G01 X1\r\n");
+  EXPECT_EQ(linked.status, 0) << linked.err;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path / "link.nc"));
+  EXPECT_EQ(ReadBytes(target), "G01X1\r\n");
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  const auto read_only = dir.path / "read-only.nc";
+  WriteBytes(read_only, "KEEP\r\n");
+  ::chmod(read_only.c_str(), 0444);
+  const CliResult refused = Cli("spaces --mode remove -o " + read_only.string(), "G01 X1\r\n");
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_NE(refused.err.find(read_only.string()), std::string::npos) << refused.err;
+  EXPECT_EQ(ReadBytes(read_only), "KEEP\r\n");
+  // No temporary file is left behind.
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+    EXPECT_EQ(entry.path().filename().string().find(".kestrum"), std::string::npos);
+  }
+}
+
+// A run that fails leaves no result anywhere: no output file, nothing on standard output, be
+// it a file or a pipe.
+TEST(Cli, FailedRunWritesNothing) {
+  TempDir dir;
+  const auto table = dir.path / "table.csv";
+  ConversionTable t;
+  t.rows[2] = {{}, {TableField::Kind::kText, u"FANUC"}, {TableField::Kind::kText, u"OSP"}};
+  WriteBytes(table, *WriteConversionTable(t));
+  // Many good lines first, so that output would already have been written, then an increment
+  // from a position no longer known (a line kept as written may have moved the tool).
+  std::string program;
+  for (int i = 0; i < 100000; ++i) program += "G01 X" + std::to_string(i) + ".\r\n";
+  program += "G21\r\nU5.\r\n";
+  WriteBytes(dir.path / "in.nc", program);
+  const auto out = dir.path / "out.nc";
+  const CliResult to_file = Cli("translate --table " + table.string() + " -o " + out.string() +
+                                " " + (dir.path / "in.nc").string());
+  EXPECT_EQ(to_file.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  const CliResult to_stdout = Cli("translate --table " + table.string(), program);
+  EXPECT_EQ(to_stdout.status, 1);
+  EXPECT_TRUE(to_stdout.out.empty());
+  EXPECT_NE(to_stdout.err.find("Uの増分"), std::string::npos) << to_stdout.err;
+  const std::string piped =
+      "sh -c \"'" + std::string(KESTRUM_CONVERT_EXE) + "' translate --table '" + table.string() +
+      "' < '" + (dir.path / "in.nc").string() + "' 2>/dev/null | cat > '" + out.string() + "'\"";
+  ASSERT_EQ(std::system(piped.c_str()), 0);
+  EXPECT_TRUE(ReadBytes(out).empty());
+}
+
+// Words left as written are reported on standard error; the run still succeeds.
+TEST(Cli, ReportGoesToStandardErrorAndTheRunSucceeds) {
+  const CliResult r =
+      Cli("unit --mode mm-to-um --style osp", "X1.\r\nX#1\r\nZ[2+3*4]\r\nX[1]2\r\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "X1000\r\nX#1\r\nZ14000\r\nX[1]2\r\n");
+  EXPECT_EQ(r.err, "式の値が分からないため変換していないワードがあります: 2, 4 行\n");
+  // 2416.8125 lies exactly on a tie in single precision: away from zero.
+  EXPECT_EQ(Cli("unit --mode inch-to-mm --style osp", "X95.1501\r\n").out, "X2416.813\r\n");
+}
+
+// A program much larger than the pieces the converter reads and writes at a time, with
+// multi-byte characters and lines of every length across the cuts, gives exactly the
+// editor's result for every kind of command.
+TEST(Cli, LargeProgramsConvertInPiecesAsAWhole) {
+  std::string utf8;
+  for (int i = 0; utf8.size() < 5'000'000; ++i) {
+    utf8 += "N" + std::to_string(i) + " G01 X" + std::to_string(i % 997) + ".5 Y-" +
+            std::to_string(i % 31) + " (工具" + std::string(i % 300, 'A') + ")\r\n";
+    if (i % 1000 == 0) utf8 += "G91 X1. Z[1+2*3]\r\nG90\r\n";
+  }
+  const std::u16string text = FromUtf8(utf8);
+  const struct {
+    std::string args;
+    std::function<std::u16string(std::u16string_view, Module1&)> core;
+  } cases[] = {
+      {"spaces --mode renumber",
+       [](auto t, auto& m) { return ConvertSpaces(t, SpaceMode::kRenumber, m); }},
+      {"unit --mode mm-to-um",
+       [](auto t, auto& m) { return ConvertUnit(t, UnitMode::kMmToMicrometres, m); }},
+      {"abs-inc --to inc --end-comment",
+       [](auto t, auto& m) {
+         AbsIncOptions o;
+         o.end_comment = true;
+         return *ConvertAbsInc(t, o, m);
+       }},
+      {"replace --find 工具 --with T",
+       [](auto t, auto& m) { return ReplaceAllText(t, u"工具", u"T", m).text; }},
+      {"calc --find X --op mul --value 2",
+       [](auto t, auto& m) {
+         return CalcReplaceAllText(t, {u"X", CalcOp::kMul, u"2", 1}, m).text;
+       }},
+  };
+  TempDir dir;
+  const auto in = dir.path / "big.nc";
+  WriteBytes(in, utf8);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    Module1 m;
+    m.OutDialect = 2;
+    const CliResult r = Cli(c.args + " " + in.string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(r.out == ToUtf8(c.core(text, m)));
+  }
 }
 
 }  // namespace

@@ -192,6 +192,21 @@ TEST_F(CoordDialogs, XyCxStaysOpenAfterCxToXy) {
   EXPECT_EQ(PreviewText(), "C45.0X28.284\r\n");
 }
 
+// Words whose value cannot be known stay as written; the run says where, with the dialog's
+// caption as title, and the preview is armed all the same.
+TEST_F(CoordDialogs, UnknownValuesAreListedAfterTheRun) {
+  Source().SetText(u"X10.Y10.\r\nX#1Y2.\r\nX[1]2\r\n");
+  WithModal<XY_CX>([&] { Trigger(&window(), "mnuConvertXY_XC"); },
+                   [](XY_CX& d) { Click(&d, "OKButton"); });
+  EXPECT_EQ(PreviewText(), "C45.0X28.284\r\nX#1Y2.\r\nX[1]2\r\n");
+  EXPECT_TRUE(Armed());
+  ASSERT_EQ(prompts_.shown.size(), 1u);
+  EXPECT_EQ(Str(prompts_.shown[0].text),
+            "式の値が分からないため変換していないワードがあります: 2, 3 行");
+  EXPECT_EQ(Str(prompts_.shown[0].title), "XY-CX座標変換");
+  EXPECT_FALSE(prompts_.shown[0].question);
+}
+
 TEST_F(CoordDialogs, SpindleBoxesOpenWithTheirOptions) {
   Source().SetText(u"G90G00C90.\r\nc270.\r\nC300.\r\n");
   window().SetUndoEnabled(false);

@@ -10,6 +10,7 @@
 #include "convert/abs_inc.h"
 #include "convert/coord_words.h"
 #include "convert/rotary.h"
+#include "convert/unit.h"
 #include "convert/xy_cx.h"
 #include "ncword/format_coord.h"
 #include "ncword/line_walk.h"
@@ -119,6 +120,86 @@ TEST(ConvertAbsInc, RewritesOnlyCoordinateValues) {
     std::u16string body = out.starts_with(header) ? out.substr(header.size()) : out;
     EXPECT_EQ(Utf8(body), std::string(row.out) + "\r\n");
   }
+}
+
+// Positions the program does not tell: after G28/G30/G53 for the axes of that line, and
+// after a value that cannot be known. A line that needs such a position keeps its words, in
+// the source's distance mode set on lines of its own; G53 and G10 lines are kept the same
+// way, G92 sets the position, and the end comment leaves out what is unknown.
+TEST(ConvertAbsInc, UnknownPositionsAreNeverGuessed) {
+  const std::vector<std::string> src = {
+      "G90 G00 X10. Y20. Z5.",
+      "G28 Z0.",
+      "G01 X15. Z2.",
+      "X20.",
+      "G53 Z0.",
+      "G10 L2 P1 X-100.",
+      "G92 X0 Y0",
+      "X5.",
+      "G91 G28 Z0.",
+      "G01 Z-1.",
+      "X[#1]",
+      "X1.",
+  };
+  AbsIncOptions to_inc = ToInc();
+  to_inc.end_comment = true;
+  EXPECT_EQ(AbsInc(src, to_inc), Program({"G91",          "(G90) G00 X10. Y20. Z5.",
+                                          "G28 Z-5.",     "G90",
+                                          "G01 X15. Z2.", "G91",
+                                          "X5.",          "G90",
+                                          "G53 Z0.",      "G91",
+                                          "G90",          "G10 L2 P1 X-100.",
+                                          "G91",          "G92 X0 Y0",
+                                          "X5.",          "(G91) G28 Z0.",
+                                          "G01 Z-1.",     "X[#1]",
+                                          "X1.",          "(END POINT G90 Y0.0)"}));
+  AbsIncOptions to_abs = ToAbs();
+  to_abs.end_comment = true;
+  EXPECT_EQ(AbsInc(src, to_abs), Program({"G90",
+                                          "(G90) G00 X10. Y20. Z5.",
+                                          "G28 Z0.",
+                                          "G01 X15. Z2.",
+                                          "X20.",
+                                          "G53 Z0.",
+                                          "G10 L2 P1 X-100.",
+                                          "G92 X0 Y0",
+                                          "X5.",
+                                          "G91",
+                                          "(G91) G28 Z0.",
+                                          "G90",
+                                          "G91",
+                                          "G01 Z-1.",
+                                          "G90",
+                                          "G91",
+                                          "X[#1]",
+                                          "G90",
+                                          "G91",
+                                          "X1.",
+                                          "G90",
+                                          "(END POINT G90 Y0.0)"}));
+  Module1 m;
+  std::u16string report;
+  ASSERT_TRUE(ConvertAbsInc(Program(src), to_inc, m, {}, &report));
+  EXPECT_EQ(Utf8(report), "式の値が分からないため変換していないワードがあります: 11 行");
+}
+
+// The report of each conversion that needs values: the lines, at most twenty, then "…".
+TEST(CoordReports, ListTheLinesLeftAsWritten) {
+  std::vector<std::string> many;
+  for (int i = 0; i < 50; ++i) many.push_back(i % 2 ? "X#1" : "X1.");
+  std::string first_twenty;
+  for (int line = 2; line <= 40; line += 2) first_twenty += std::to_string(line) + ", ";
+  const std::string prefix = "式の値が分からないため変換していないワードがあります: ";
+  Module1 m;
+  std::u16string report;
+  ConvertUnit(Program(many), UnitMode::kMmToMicrometres, m, &report);
+  EXPECT_EQ(Utf8(report), prefix + first_twenty + "… 行");
+  ConvertXyCx(Program({"X1.Y1.", "X1,5", "Y2.", "X3."}), XyCxDirection::kToCx, m, &report);
+  EXPECT_EQ(Utf8(report), prefix + "2, 3 行");  // Y2. needs the X that X1,5 did not tell
+  ConvertRotary(Program({"C90.", "C[#1]", "C270.", "C300."}), {}, m, {}, &report);
+  EXPECT_EQ(Utf8(report), prefix + "2, 3 行");  // from an unknown place no way is shorter
+  ConvertUnit(Program({"X1.", "(X#1)"}), UnitMode::kMmToMicrometres, m, &report);
+  EXPECT_EQ(report, u"");
 }
 
 TEST(ConvertAbsInc, ModeWordsFollowScanOrder) {

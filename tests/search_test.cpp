@@ -375,7 +375,7 @@ TEST(Search, LargeAndPathologicalTextsTakeLinearTime) {
   const std::u16string a(4'000'000, u'A');
   const std::u16string pattern = std::u16string(2000, u'A') + u"B";
   EXPECT_EQ(ReplaceAllText(a, pattern, u"", m).text.size(), a.size());
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(Clock::now() - start, test::TimeLimit(std::chrono::seconds(5)));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,18 @@
 namespace kestrum::test {
 
 inline std::u16string U(std::string_view utf8) { return FromUtf8(utf8); }
+
+// A bound on how long something may take, in a test that only guards against a quadratic
+// blow-up: on the sanitizer and unoptimised builds, which run many times slower, the bound
+// grows by the same factor. Speed itself is the benchmark's business.
+#if defined(KESTRUM_SLOW_BUILD)
+inline constexpr int kSlowBuildFactor = 10;
+#else
+inline constexpr int kSlowBuildFactor = 1;
+#endif
+inline std::chrono::milliseconds TimeLimit(std::chrono::milliseconds optimised) {
+  return optimised * kSlowBuildFactor;
+}
 inline std::string Utf8(std::u16string_view text) { return ToUtf8(text); }
 
 // A real NC program of the shared corpus, or nothing (the test then skips) where the corpus
