@@ -1,11 +1,13 @@
 # The two set-up commands are `make run` and `make test`; everything else is a helper.
 BUILD       ?= build
 BUILD_ASAN  ?= build-asan
+BUILD_FUZZ  ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE      ?= samples/pocket.nc
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-sanitize bench screenshot format clean
+.PHONY: all deps build run test test-sanitize fuzz bench screenshot format clean
 
 all: build
 
@@ -35,6 +37,14 @@ test-sanitize: deps $(BUILD_ASAN)/build.ninja
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+$(BUILD_FUZZ)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -G Ninja -DKESTRUM_FUZZ=ON $(CMAKE_FLAGS)
+
+# Each fuzzer for FUZZ_SECONDS; what they find is kept in tests/data/fuzz/.
+fuzz: deps $(BUILD_FUZZ)/build.ninja
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	bash fuzz/run.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
 bench: build
 	sh bench/throughput.sh $(BUILD)
 
@@ -45,4 +55,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

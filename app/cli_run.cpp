@@ -191,7 +191,11 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
   bool encoded_all = true;
   std::size_t characters = 0;  // of the result, handed on so far
   std::string encoded;
-  OutBuffer out(kOutRoom, [&](std::u16string_view text) {
+  // A byte kept as it was (U+DC80 + b) is encoded with the character after it in view, so
+  // that it is never cut from that character at the end of a piece.
+  std::u16string held;
+  std::u16string joined;
+  const auto encode = [&](std::u16string_view text) {
     if (!written || !encoded_all) return;
     encoded.clear();
     std::size_t bad = 0;
@@ -202,6 +206,19 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
     }
     characters += text.size();
     written = sink->Write(encoded, &reason);
+  };
+  OutBuffer out(kOutRoom, [&](std::u16string_view text) {
+    if (!held.empty()) {
+      joined.assign(held);
+      joined.append(text);
+      text = joined;
+      held.clear();
+    }
+    if (!text.empty() && text.back() >= 0xDC80 && text.back() <= 0xDCFF) {
+      held.assign(1, text.back());
+      text.remove_suffix(1);
+    }
+    encode(text);
   });
 
   JobRun run(job, out);
@@ -219,6 +236,7 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
     message = run.Failure();
   }
   out.Flush();
+  encode(held);
   if (!message.empty()) std::cerr << ToUtf8(message) << "\n";
   int status = kExitOk;
   if (!converted && written && encoded_all) {

@@ -36,17 +36,31 @@ AbsIncConversion::AbsIncConversion(const AbsIncOptions& options, Module1& m, Pro
 bool AbsIncConversion::Line(std::u16string_view line, OutBuffer& out) {
   ++line_number_;
   m_.GNumber = 0;
+  // Lines written before this one must not land in a comment that an earlier line left
+  // open: they go after the ")" that closes it, the line cut there. Lines written after it
+  // go before a comment that this line leaves open.
+  std::size_t code_start = 0;
+  if (m_.InComment) {
+    bool still = true;
+    code_start = SkipComment(line, 0, still);
+  }
   Plan(line);
   const int target_mode = options_.to_incremental ? 91 : 90;
+  before_.clear();
   // The target mode is set once, right before the first move; the source's own mode words
   // have become comments.
   if (!words_.empty() && !data_ && !set_position_ && !header_written_) {
-    Header(out);
+    Header(before_);
     header_written_ = true;
   }
   const bool wrap = kept_ && !words_.empty() && kept_mode_ != target_mode;
-  if (wrap) out.Put(kept_mode_ == 90 ? u"G90\r\n" : u"G91\r\n");
+  if (wrap) before_ += kept_mode_ == 90 ? u"G90\r\n" : u"G91\r\n";
   LineWriter w(line, out);
+  if (code_start == 0) {
+    out.Put(before_);
+  } else if (!before_.empty()) {
+    w.Insert(code_start, u"\r\n" + before_);
+  }
   std::size_t k = 0;  // the next mode word
   std::size_t j = 0;  // the next rewritten word
   const std::size_t rewritten = kept_ ? 0 : words_.size();
@@ -66,8 +80,17 @@ bool AbsIncConversion::Line(std::u16string_view line, OutBuffer& out) {
       ++j;
     }
   }
-  w.Finish();
-  if (wrap) out.Put(target_mode == 91 ? u"G91\r\n" : u"G90\r\n");
+  const std::u16string_view after = !wrap ? u"" : target_mode == 91 ? u"G91" : u"G90";
+  if (!after.empty() && open_comment_ != std::u16string_view::npos) {
+    w.Insert(open_comment_, u"\r\n" + std::u16string(after) + u"\r\n");
+    w.Finish();
+  } else {
+    w.Finish();
+    if (!after.empty()) {
+      out.Put(after);
+      out.Put(u"\r\n");
+    }
+  }
   return !progress_ || progress_(static_cast<std::size_t>(line_number_), 0);
 }
 
@@ -79,37 +102,45 @@ void AbsIncConversion::Plan(std::u16string_view line) {
   texts_.clear();
   text_ends_.clear();
   dwell_ = data_ = set_position_ = machine_ = reference_ = false;
-  ForEachWord(line, m_.InComment, [&](char16_t c, std::size_t i) -> std::size_t {
-    switch (c) {
-      case u'G': {
-        const GWord g = ReadGWord(line, i, m_);
-        if (g.sets_mode) {
-          mode_words_.push_back(i);
-          mode_words_.push_back(g.end);
+  open_comment_ = std::u16string_view::npos;
+  WalkCode(
+      line, m_.InComment,
+      [&](std::size_t i) -> std::size_t {
+        const char16_t c = line[i];
+        if (!IsAddressLetter(c) || IsInsideName(line, i)) return i + 1;
+        switch (c) {
+          case u'G': {
+            const GWord g = ReadGWord(line, i, m_);
+            if (g.sets_mode) {
+              mode_words_.push_back(i);
+              mode_words_.push_back(g.end);
+            }
+            const double n = m_.GNumber;
+            dwell_ = dwell_ || n == 4;
+            data_ = data_ || n == 10;
+            set_position_ = set_position_ || n == 92;
+            machine_ = machine_ || n == 53;
+            reference_ = reference_ || n == 28 || n == 30;
+            return g.end;
+          }
+          case u'X':
+          case u'Y':
+          case u'Z': {
+            const WordExpr e = ReadWordExpr(line, i);
+            // G04X1.5: a dwell time, not a position.
+            if (e.kind != ValueKind::kNone && !(c == u'X' && dwell_)) {
+              Axis* axis = c == u'X' ? &x_ : c == u'Y' ? &y_ : &z_;
+              words_.push_back({axis, e, m_.DistanceMode});
+            }
+            return e.end;
+          }
+          default:
+            return ReadWordExpr(line, i).end;  // nothing in the value of another word is examined
         }
-        const double n = m_.GNumber;
-        dwell_ = dwell_ || n == 4;
-        data_ = data_ || n == 10;
-        set_position_ = set_position_ || n == 92;
-        machine_ = machine_ || n == 53;
-        reference_ = reference_ || n == 28 || n == 30;
-        return g.end;
-      }
-      case u'X':
-      case u'Y':
-      case u'Z': {
-        const WordExpr e = ReadWordExpr(line, i);
-        // G04X1.5: a dwell time, not a position.
-        if (e.kind != ValueKind::kNone && !(c == u'X' && dwell_)) {
-          Axis* axis = c == u'X' ? &x_ : c == u'Y' ? &y_ : &z_;
-          words_.push_back({axis, e, m_.DistanceMode});
-        }
-        return e.end;
-      }
-      default:
-        return ReadWordExpr(line, i).end;  // nothing in the value of another word is examined
-    }
-  });
+      },
+      [&](std::size_t open, std::size_t close) {
+        if (open != std::u16string_view::npos && close == line.size()) open_comment_ = open;
+      });
   kept_ = false;
   if (words_.empty()) return;
   kept_mode_ = words_.front().mode;
@@ -202,13 +233,13 @@ void AbsIncConversion::Keep(const AxisWord& word) {
   axis.written = add(axis.written);
 }
 
-void AbsIncConversion::Header(OutBuffer& out) const {
+void AbsIncConversion::Header(std::u16string& out) const {
   if (options_.start_comment) {
-    out.Put(u"(CONVERT START G90 X" + FormatCoord(ReadNumber(options_.start_x), m_.OutDialect) +
-            u" Y" + FormatCoord(ReadNumber(options_.start_y), m_.OutDialect) + u" Z" +
-            FormatCoord(ReadNumber(options_.start_z), m_.OutDialect) + u")\r\n");
+    out += u"(CONVERT START G90 X" + FormatCoord(ReadNumber(options_.start_x), m_.OutDialect) +
+           u" Y" + FormatCoord(ReadNumber(options_.start_y), m_.OutDialect) + u" Z" +
+           FormatCoord(ReadNumber(options_.start_z), m_.OutDialect) + u")\r\n";
   }
-  out.Put(options_.to_incremental ? u"G91\r\n" : u"G90\r\n");
+  out += options_.to_incremental ? u"G91\r\n" : u"G90\r\n";
 }
 
 // " X12.5"; nothing for a position that is unknown.

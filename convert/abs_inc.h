@@ -65,7 +65,7 @@ class AbsIncConversion final : public LineConversion {
   void Plan(std::u16string_view line);
   void Convert(AxisWord& word);
   void Keep(const AxisWord& word);
-  void Header(OutBuffer& out) const;
+  void Header(std::u16string& out) const;
   void AppendPosition(std::u16string& text, char16_t letter, const Axis& axis) const;
 
   AbsIncOptions options_;
@@ -81,7 +81,9 @@ class AbsIncConversion final : public LineConversion {
   std::vector<std::size_t> mode_words_;  // [start, end) of each G90 and G91 word, in pairs
   std::vector<std::size_t> text_ends_;   // the new value texts in texts_, by word
   std::u16string texts_;
-  bool kept_ = false;  // the line keeps its words as written
+  std::size_t open_comment_ = 0;  // the "(" of a comment the line leaves open, or npos
+  std::u16string before_;         // the lines written before the line
+  bool kept_ = false;             // the line keeps its words as written
   int kept_mode_ = 90;
   bool dwell_ = false, data_ = false, set_position_ = false, machine_ = false, reference_ = false;
 };

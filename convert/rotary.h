@@ -32,7 +32,7 @@ class RotaryConversion final : public LineConversion {
   std::u16string Report() const override;
 
  private:
-  const RotaryOptions& options_;
+  const RotaryOptions options_;
   Module1& m_;
   Progress progress_;
   std::size_t total_;

@@ -68,7 +68,13 @@ bool SpacesConversion::Line(std::u16string_view line, OutBuffer& out) {
 // Where the block starts changes as leading N words go, and so does the prefix it gets:
 // N10 G1 X5 -> N000 G01 X5, N10 X5 -> N000     X5.
 void SpacesConversion::Renumber(std::u16string_view line, LineWriter& w) {
-  std::size_t block = 0;  // where the block starts in the line, after the N words removed
+  // Where the block starts in the line: after the end of a comment carried in from the line
+  // before (a prefix inside it would be comment too), and after the N words removed.
+  std::size_t block = 0;
+  if (m_.InComment) {
+    bool still = true;
+    block = SkipComment(line, 0, still);
+  }
   bool prefixed = false;  // the block starts with an inserted prefix
   const auto first = [&] { return prefixed ? u'N' : (block < line.size() ? line[block] : u'\0'); };
   WalkCode(line, m_.InComment, [&](std::size_t i) {

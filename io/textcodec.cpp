@@ -274,7 +274,28 @@ bool AppendEncodedCp932(std::u16string_view text, std::string& out, std::size_t*
     } else if (c >= 0xFF61 && c <= 0xFF9F) {
       *o++ = static_cast<char>(0xA1 + (c - 0xFF61));
     } else if (IsEscape(c)) {
-      *o++ = static_cast<char>(c - kEscapeBase);
+      // A lone lead byte followed by a byte that completes it would read back as one
+      // character: such a text has no bytes of its own (an edit took away what stood between
+      // the two).
+      const auto b = static_cast<unsigned char>(c - kEscapeBase);
+      if (IsLeadByte(b) && i + 1 < text.size()) {
+        if (!table) table = &Cp932Table::Get();
+        const char16_t next = text[i + 1];
+        unsigned first = next;  // the first byte of the next character
+        if (next >= 0xFF61 && next <= 0xFF9F) {
+          first = 0xA1 + (next - 0xFF61);
+        } else if (IsEscape(next)) {
+          first = next - kEscapeBase;
+        } else if (next >= 0x80) {
+          first = table->Encode(next) >> 8;
+        }
+        if (first <= 0xFF && table->Decode(b, static_cast<unsigned char>(first)) != 0) {
+          if (bad_index) *bad_index = i;
+          out.resize(start);
+          return false;
+        }
+      }
+      *o++ = static_cast<char>(b);
     } else {
       if (!table) table = &Cp932Table::Get();
       const unsigned code = table->Encode(c);

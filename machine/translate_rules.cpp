@@ -9,10 +9,9 @@
 namespace kestrum {
 namespace {
 
-constexpr NumberMask kFourDigits("000#");              // O0012
-constexpr NumberMask kInteger("#####");                // 0 is ""
-constexpr NumberMask kThreeDecimals("###0.000");       // 5.000
-constexpr NumberMask kUpToThreeDecimals("####0.0##");  // 5.0, 12.346
+constexpr NumberMask kFourDigits("000#");         // O0012
+constexpr NumberMask kInteger("#####");           // 0 is ""
+constexpr NumberMask kThreeDecimals("###0.000");  // 5.000
 
 // A G number that is a whole number (G5.1 is not G05).
 std::optional<int> WholeG(double g) {

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "tests/search_reference.h"
 #include "tests/search_test_util.h"
 
 namespace kestrum {
@@ -190,15 +191,9 @@ TEST(CalcDialog, AllChangeCountsOnFromChange) {
   EXPECT_EQ(s.pane.changes(), 2);  // one by "変　更", one for the whole rest
 }
 
-// "全て変更" as the loop over FindNext and CalcReplaceCurrent that the one pass must equal.
 SearchMessage ReferenceAllChange(Module1& m, MemoryPane& pane, CalcOp op, int format,
                                  bool& check1) {
-  if (check1) m.SearchPos = 0;
-  if (m.SearchPos > 1) m.SearchPos -= 2;
-  while (FindNext(m, pane)) CalcReplaceCurrent(m, pane, op, format);
-  check1 = true;
-  return EndRun(m, CountOf(m.MatchCount),
-                {u" 回変更しました。", u" 見つかりません。", u"計算による変更"});
+  return reference::CalcAllChange(m, pane, op, format, check1);
 }
 
 TEST(CalcDialog, AllChangeInOnePassEqualsTheOccurrenceLoop) {

@@ -224,8 +224,12 @@ TEST(ConvertAbsInc, CommentLeftOpenCarriesAcrossLinesAndRuns) {
   EXPECT_EQ(ConvertAbsInc(src, ToInc(), m).value(),
             Program({"G91", "X1.", "(NOTE", "X5.", "END) X6.", "(OPEN", "X9."}));
   EXPECT_TRUE(m.InComment);
-  // The next run starts inside the comment.
-  EXPECT_EQ(ConvertAbsInc(u"X3.)X4.", ToInc(), m).value(), u"G91\r\nX3.)X4.\r\n");
+  // The next run starts inside the comment: the header goes after it, not into it.
+  EXPECT_EQ(ConvertAbsInc(u"X3.)X4.", ToInc(), m).value(), u"X3.)\r\nG91\r\nX4.\r\n");
+  // A line that leaves a comment open gets the mode line after its code, before the comment.
+  m.InComment = false;
+  EXPECT_EQ(ConvertAbsInc(u"G28Z0.\r\nG01Z1.(DOWN\r\nX1.)", ToInc(), m).value(),
+            u"G91\r\nG28Z0.\r\nG90\r\nG01Z1.\r\nG91\r\n(DOWN\r\nX1.)\r\n");
   // A program that never leaves its comment comes back as it was.
   m.InComment = false;
   EXPECT_EQ(ConvertAbsInc(u"(X1.\r\nX2.\r\nG91", ToAbs(), m).value(), u"(X1.\r\nX2.\r\nG91\r\n");

@@ -127,10 +127,11 @@ TEST(ConvertSpaces, RenumbersBlocksIntoColumns) {
 }
 
 TEST(ConvertSpaces, RenumberingLeavesACommentFromTheLineBeforeAlone) {
-  // "T1" is comment text here: it gets no blank and no padding.
+  // "T1" is comment text here: it gets no blank and no padding, and the block that starts
+  // after the comment gets its number there, not inside the comment.
   Module1 m;
   EXPECT_EQ(Utf8(ConvertSpaces(u"G1(TOOL\r\nT1 M3)X1", SpaceMode::kRenumber, m)),
-            "N000 G01 (TOOL\r\nN000 T1 M3)X1\r\n");
+            "N000 G01 (TOOL\r\nT1 M3)N000     X1\r\n");
   EXPECT_FALSE(m.InComment);
 }
 

@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/search_reference.h"
 #include "tests/search_test_util.h"
 
 namespace kestrum {
 namespace {
-
-constexpr EndTexts kReplaceEnd = {u" 回 変更しました。", u" 見つかりませんでした。", u"置き換え"};
 
 using test::After;
 using test::Capture;
@@ -22,27 +21,11 @@ using test::U;
 using test::Utf8;
 using ReplaceSession = SearchSession;
 
-// "全て変更" as the loop over the two primitives that the one pass must equal.
 SearchMessage ReferenceAllChange(Module1& m, MemoryPane& pane, bool& check1) {
-  if (check1) m.SearchPos = 0;
-  if (m.SearchPos > 1) m.SearchPos -= 2;
-  while (FindNext(m, pane)) ReplaceCurrent(m, pane);
-  check1 = true;
-  return EndRun(m, CountOf(m.MatchCount), kReplaceEnd);
+  return reference::ReplaceAllChange(m, pane, check1);
 }
-
-// The line-end repair as the same loop, passing over a line feed that follows a CR.
 SearchMessage ReferenceRepair(Module1& m, MemoryPane& pane) {
-  m.WorkText = pane.text();
-  m.SearchPos = 0;
-  m.SearchText = u"\n";
-  m.ReplaceText = u"\r\n";
-  m.MatchCount = 0;
-  while (FindNext(m, pane)) {
-    const std::size_t at = pane.SelStart();
-    if (at == 0 || pane.text()[at - 1] != u'\r') ReplaceCurrent(m, pane);
-  }
-  return EndRun(m, CountOf(m.MatchCount), kReplaceEnd);
+  return reference::RepairLineEnds(m, pane);
 }
 
 TEST(Occurrences, FindsOverlappingOccurrencesInOrder) {

@@ -8,6 +8,7 @@ packages="cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-qpa-plugins libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-ipafont-gothic
+  clang libclang-rt-14-dev
   time"
 
 missing=""
