@@ -3,9 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <iostream>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "app/cli_args.h"
 #include "io/file_io.h"
@@ -72,6 +77,123 @@ class StdoutSink final : public Sink {
  private:
   off_t start_ = -1;  // where the result starts in a file; -1: not a file
   std::string held_;
+};
+
+// The result encoded and written on a thread of its own while the conversion goes on, so that
+// the two share the machine's cores. Pieces of text are handed over as the conversion writes
+// them; two at most wait, so that memory stays a few pieces whatever the program's size.
+class ResultWriter {
+ public:
+  ResultWriter(Sink& sink, Encoding encoding) : sink_(sink), encoding_(encoding) {
+    ok_ = sink_.Write(EncodingMark(encoding_), &reason_);
+    thread_ = std::thread([this] { Work(); });
+  }
+  ~ResultWriter() {
+    if (thread_.joinable()) Finish();
+  }
+
+  // False once writing has failed: the run can stop.
+  bool Hand(std::u16string_view text) {
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return waiting_.size() < 2; });
+    if (!ok_) return false;
+    std::u16string piece;
+    if (!spare_.empty()) {
+      piece = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    piece.assign(text);
+    waiting_.push_back(std::move(piece));
+    ready_.notify_one();
+    return true;
+  }
+
+  // Waits until everything handed over is written. False with the reason when it was not.
+  bool Finish() {
+    {
+      const std::lock_guard lock(mutex_);
+      done_ = true;
+      ready_.notify_one();
+    }
+    thread_.join();
+    return ok_;
+  }
+  const std::string& reason() const { return reason_; }
+  // When a character had no code: its index in the result.
+  std::optional<std::size_t> bad_character() const { return bad_; }
+
+ private:
+  void Work() {
+    for (;;) {
+      std::u16string piece;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return !waiting_.empty() || done_; });
+        if (waiting_.empty()) break;
+        piece = std::move(waiting_.front());
+        waiting_.pop_front();
+        room_.notify_one();
+      }
+      Write(piece, false);
+      const std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(piece));
+    }
+    Write({}, true);
+  }
+
+  // A byte kept as it was (U+DC80 + b) is encoded with the character after it in view, so
+  // that it is never cut from that character at the end of a piece.
+  void Write(std::u16string_view text, bool last) {
+    if (!ok_) return;
+    if (!held_.empty()) {
+      joined_.assign(held_);
+      joined_.append(text);
+      text = joined_;
+      held_.clear();
+    }
+    if (!last && !text.empty() && text.back() >= 0xDC80 && text.back() <= 0xDCFF) {
+      held_.assign(1, text.back());
+      text.remove_suffix(1);
+    }
+    if (3 * text.size() > encoded_room_) {
+      encoded_room_ = 3 * text.size();
+      encoded_.reset(new char[encoded_room_]);
+    }
+    std::size_t bad = 0;
+    const std::size_t n = EncodeTo(text, encoding_, encoded_.get(), &bad);
+    bool ok = true;
+    if (n == std::string::npos) {
+      bad_ = characters_ + bad;
+      ok = false;
+    } else {
+      characters_ += text.size();
+      ok = sink_.Write(std::string_view(encoded_.get(), n), &reason_);
+    }
+    if (!ok) {
+      const std::lock_guard lock(mutex_);
+      ok_ = false;
+      room_.notify_all();
+    }
+  }
+
+  Sink& sink_;
+  const Encoding encoding_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_;  // a piece waits, or the run is done
+  std::condition_variable room_;   // fewer pieces wait
+  std::deque<std::u16string> waiting_;
+  std::vector<std::u16string> spare_;
+  bool done_ = false;
+  bool ok_ = true;
+  std::string reason_;
+  std::optional<std::size_t> bad_;
+  // The writing thread's own.
+  std::size_t characters_ = 0;  // of the result, written so far
+  std::u16string held_;
+  std::u16string joined_;
+  std::unique_ptr<char[]> encoded_;  // reused from piece to piece, never cleared
+  std::size_t encoded_room_ = 0;
 };
 
 // Calls piece_fn(bytes) for successive pieces of bytes, each ending after a line feed but the
@@ -187,66 +309,41 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
 
   // The result, encoded and written as it comes. A character the encoding cannot hold, or a
   // write that fails, ends the run.
-  bool written = sink->Write(EncodingMark(encoding), &reason);
-  bool encoded_all = true;
-  std::size_t characters = 0;  // of the result, handed on so far
-  std::string encoded;
-  // A byte kept as it was (U+DC80 + b) is encoded with the character after it in view, so
-  // that it is never cut from that character at the end of a piece.
-  std::u16string held;
-  std::u16string joined;
-  const auto encode = [&](std::u16string_view text) {
-    if (!written || !encoded_all) return;
-    encoded.clear();
-    std::size_t bad = 0;
-    if (!AppendEncoded(text, encoding, encoded, &bad)) {
-      encoded_all = false;
-      characters += bad;
-      return;
-    }
-    characters += text.size();
-    written = sink->Write(encoded, &reason);
-  };
-  OutBuffer out(kOutRoom, [&](std::u16string_view text) {
-    if (!held.empty()) {
-      joined.assign(held);
-      joined.append(text);
-      text = joined;
-      held.clear();
-    }
-    if (!text.empty() && text.back() >= 0xDC80 && text.back() <= 0xDCFF) {
-      held.assign(1, text.back());
-      text.remove_suffix(1);
-    }
-    encode(text);
-  });
+  ResultWriter writer(*sink, encoding);
+  bool written = true;
+  OutBuffer out(kOutRoom, [&](std::u16string_view text) { written = writer.Hand(text); });
 
   JobRun run(job, out);
-  std::u16string piece;
+  std::unique_ptr<char16_t[]> piece;
+  std::size_t piece_room = 0;
   bool converted = ForEachPiece(std::string_view(*bytes).substr(EncodingMark(encoding).size()),
                                 [&](std::string_view piece_bytes) {
-                                  piece.clear();
-                                  AppendDecoded(piece_bytes, encoding, piece);
-                                  return run.Piece(piece) && written && encoded_all;
+                                  if (piece_bytes.size() > piece_room) {
+                                    piece_room = piece_bytes.size();
+                                    piece.reset(new char16_t[piece_room]);
+                                  }
+                                  const std::size_t n =
+                                      DecodeTo(piece_bytes, encoding, piece.get());
+                                  return run.Piece(std::u16string_view(piece.get(), n)) && written;
                                 });
   std::u16string message;
   if (converted) {
     converted = run.End(&message);
-  } else if (written && encoded_all) {
+  } else if (written) {
     message = run.Failure();
   }
   out.Flush();
-  encode(held);
+  written = writer.Finish();
   if (!message.empty()) std::cerr << ToUtf8(message) << "\n";
   int status = kExitOk;
-  if (!converted && written && encoded_all) {
+  if (!converted && written) {
     status = kExitFailed;
-  } else if (!encoded_all) {
-    Error(command, "cannot write '" + shown + "': character " + std::to_string(characters + 1) +
+  } else if (const std::optional<std::size_t> bad = writer.bad_character()) {
+    Error(command, "cannot write '" + shown + "': character " + std::to_string(*bad + 1) +
                        " has no code in the file's encoding");
     status = kExitFile;
   } else if (!written || !sink->Commit(&reason)) {
-    Error(command, "cannot write '" + shown + "': " + reason);
+    Error(command, "cannot write '" + shown + "': " + (written ? reason : writer.reason()));
     status = kExitFile;
   }
   if (status != kExitOk) sink->Abort();

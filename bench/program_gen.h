@@ -76,7 +76,8 @@ class ProgramWriter {
     if (thousandths < 0) out_ += '-';
     const unsigned long a = thousandths < 0 ? -thousandths : thousandths;
     char buf[24];
-    if (a >= 1000 || Chance(70))
+    // ".5" but never a bare ".", which no control reads as a number.
+    if (a >= 1000 || a == 0 || Chance(70))
       out_.append(buf, std::to_chars(buf, buf + sizeof buf, a / 1000).ptr);
     out_ += '.';
     unsigned long fraction = a % 1000;

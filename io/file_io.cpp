@@ -46,24 +46,29 @@ std::string FollowLinks(const std::string& path) {
   return real ? std::string(real.get()) : path;
 }
 
-// Reads fd to its end into bytes, which holds `have` bytes already and room for more.
+// Reads fd to its end into bytes, whose size is what is expected (the file's size, or 0 when
+// it is not known); nothing is allocated beyond what arrives.
 bool ReadRest(int fd, std::string& bytes, std::size_t max_bytes, std::string* reason) {
   std::size_t have = 0;
   for (;;) {
     if (have == bytes.size()) {
-      // The file may have grown since it was measured: read on until its end.
-      if (bytes.size() >= max_bytes) {
-        // One byte more tells a file of exactly max_bytes from a larger one.
-        char probe;
-        ssize_t n;
-        do {
-          n = ::read(fd, &probe, 1);
-        } while (n < 0 && errno == EINTR);
-        if (n == 0) break;
-        *reason = n < 0 ? Reason(errno) : TooLarge(max_bytes);
+      // Past what was expected (a pipe, or a file that grew since it was measured): read on
+      // in blocks until the end.
+      char block[65536];
+      const ssize_t n = ::read(fd, block, sizeof block);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        *reason = Reason(errno);
         return false;
       }
-      bytes.resize(std::min(max_bytes, std::max<std::size_t>(2 * bytes.size(), 65536)));
+      if (n == 0) break;
+      if (static_cast<std::size_t>(n) > max_bytes - have) {
+        *reason = TooLarge(max_bytes);
+        return false;
+      }
+      bytes.append(block, static_cast<std::size_t>(n));
+      have = bytes.size();
+      continue;
     }
     const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
     if (n < 0 && errno == EINTR) continue;

@@ -134,11 +134,12 @@ std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o) {
   return i;
 }
 
-bool AppendUtf8Strict(std::string_view bytes, std::u16string& out) {
-  // Never more characters than bytes: written through a pointer into room of that size.
-  const std::size_t start = out.size();
-  out.resize(start + bytes.size());
-  char16_t* o = out.data() + start;
+constexpr std::size_t kInvalid = static_cast<std::size_t>(-1);
+
+// Strictly valid UTF-8 decoded into o, which holds at least bytes.size() characters: how many
+// were written, or kInvalid at the first invalid byte.
+std::size_t DecodeUtf8To(std::string_view bytes, char16_t* const begin) {
+  char16_t* o = begin;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* end = p + bytes.size();
   while (p < end) {
@@ -162,18 +163,14 @@ bool AppendUtf8Strict(std::string_view bytes, std::u16string& out) {
     } else if (b0 >= 0xF0 && b0 <= 0xF4) {
       extra = 3, cp = b0 & 0x07, min = 0x10000;
     } else {
-      out.resize(start);
-      return false;
+      return kInvalid;
     }
     bool valid = end - p > extra;
     for (int i = 1; valid && i <= extra; ++i) {
       valid = (p[i] & 0xC0) == 0x80;
       cp = cp << 6 | (p[i] & 0x3F);
     }
-    if (!valid || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.resize(start);
-      return false;
-    }
+    if (!valid || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kInvalid;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -183,8 +180,16 @@ bool AppendUtf8Strict(std::string_view bytes, std::u16string& out) {
     }
     p += extra + 1;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return true;
+  return static_cast<std::size_t>(o - begin);
+}
+
+bool AppendUtf8Strict(std::string_view bytes, std::u16string& out) {
+  // Never more characters than bytes: written through a pointer into room of that size.
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());
+  const std::size_t n = DecodeUtf8To(bytes, out.data() + start);
+  out.resize(n == kInvalid ? start : start + n);
+  return n != kInvalid;
 }
 
 // The ASCII characters at the start of p[0, n), in blocks: how many there are, and with o
@@ -209,12 +214,10 @@ std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
   return i;
 }
 
-void AppendCp932(std::string_view bytes, std::u16string& out) {
-  // Never more characters than bytes: written through a pointer into room of that size (a
-  // push_back per byte costs more than the decoding itself on large programs).
-  const std::size_t start = out.size();
-  out.resize(start + bytes.size());
-  char16_t* o = out.data() + start;
+// Code page 932 decoded into o, which holds at least bytes.size() characters: how many were
+// written.
+std::size_t DecodeCp932To(std::string_view bytes, char16_t* const begin) {
+  char16_t* o = begin;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   const Cp932Table* table = nullptr;
@@ -242,7 +245,14 @@ void AppendCp932(std::string_view bytes, std::u16string& out) {
       }
     }
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
+  return static_cast<std::size_t>(o - begin);
+}
+
+void AppendCp932(std::string_view bytes, std::u16string& out) {
+  // Written through a pointer: a push_back per byte costs more than the decoding itself.
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());
+  out.resize(start + DecodeCp932To(bytes, out.data() + start));
 }
 
 bool IsEscape(char16_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
@@ -251,17 +261,10 @@ bool IsSingleByteCp932(char16_t c) {
   return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) || IsEscape(c);
 }
 
-bool AppendEncodedCp932(std::u16string_view text, std::string& out, std::size_t* bad_index) {
-  // Sized first (one byte per character, two for the double-byte ones), then written through
-  // a pointer: a push_back per character costs more than the encoding itself.
-  std::size_t size = text.size();
-  for (std::size_t i = NarrowAscii(text.data(), text.size(), nullptr); i < text.size();) {
-    size += !IsSingleByteCp932(text[i++]);
-    i += NarrowAscii(text.data() + i, text.size() - i, nullptr);
-  }
-  const std::size_t start = out.size();
-  out.resize(start + size);
-  char* o = out.data() + start;
+// Code page 932 of text written into o, which holds at least 2 * text.size() bytes: how many
+// were written, or kInvalid with the index of the character that has no bytes.
+std::size_t EncodeCp932To(std::u16string_view text, char* const begin, std::size_t* bad_index) {
+  char* o = begin;
   const Cp932Table* table = nullptr;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const std::size_t ascii = NarrowAscii(text.data() + i, text.size() - i, o);
@@ -291,8 +294,7 @@ bool AppendEncodedCp932(std::u16string_view text, std::string& out, std::size_t*
         }
         if (first <= 0xFF && table->Decode(b, static_cast<unsigned char>(first)) != 0) {
           if (bad_index) *bad_index = i;
-          out.resize(start);
-          return false;
+          return kInvalid;
         }
       }
       *o++ = static_cast<char>(b);
@@ -301,77 +303,92 @@ bool AppendEncodedCp932(std::u16string_view text, std::string& out, std::size_t*
       const unsigned code = table->Encode(c);
       if (code == 0) {
         if (bad_index) *bad_index = i;
-        out.resize(start);
-        return false;
+        return kInvalid;
       }
       *o++ = static_cast<char>(code >> 8);
       *o++ = static_cast<char>(code & 0xFF);
     }
   }
-  return true;
+  return static_cast<std::size_t>(o - begin);
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | cp >> 6));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | cp >> 12));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | cp >> 18));
-    out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+bool AppendEncodedCp932(std::u16string_view text, std::string& out, std::size_t* bad_index) {
+  // Sized first (one byte per character, two for the double-byte ones): a file of any size
+  // takes no more room than its bytes.
+  std::size_t size = text.size();
+  for (std::size_t i = NarrowAscii(text.data(), text.size(), nullptr); i < text.size();) {
+    size += !IsSingleByteCp932(text[i++]);
+    i += NarrowAscii(text.data() + i, text.size() - i, nullptr);
   }
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  const std::size_t n = EncodeCp932To(text, out.data() + start, bad_index);
+  out.resize(n == kInvalid ? start : start + n);
+  return n != kInvalid;
 }
 
-// UTF-8 of text appended to out. Escapes become their bytes when keep_escapes is set; other
-// lone surrogates fail (index in *bad_index, out as it was), or become U+FFFD when lenient.
+// The UTF-8 bytes of one code point at o; returns the byte after them.
+char* PutUtf8(char* o, char32_t cp) {
+  if (cp < 0x80) {
+    *o++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *o++ = static_cast<char>(0xC0 | cp >> 6);
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *o++ = static_cast<char>(0xE0 | cp >> 12);
+    *o++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *o++ = static_cast<char>(0xF0 | cp >> 18);
+    *o++ = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    *o++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return o;
+}
+
+// UTF-8 of text written into o, which holds at least 3 * text.size() bytes. Escapes become
+// their bytes when keep_escapes is set; other lone surrogates fail (kInvalid, the index in
+// *bad_index), or become U+FFFD when lenient.
+std::size_t EncodeUtf8To(std::u16string_view text, bool keep_escapes, bool lenient,
+                         char* const begin, std::size_t* bad_index) {
+  char* o = begin;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t ascii = NarrowAscii(text.data() + i, text.size() - i, o);
+    i += ascii;
+    o += ascii;
+    if (i == text.size()) break;
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      *o++ = static_cast<char>(c);
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      o = PutUtf8(o, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      if (keep_escapes && IsEscape(c)) {
+        *o++ = static_cast<char>(c - kEscapeBase);
+      } else if (!lenient) {
+        if (bad_index) *bad_index = i;
+        return kInvalid;
+      } else {
+        o = PutUtf8(o, 0xFFFD);
+      }
+    } else {
+      o = PutUtf8(o, c);
+    }
+  }
+  return static_cast<std::size_t>(o - begin);
+}
+
+// UTF-8 of text appended to out.
 bool AppendEncodedUtf8(std::u16string_view text, bool keep_escapes, bool lenient, std::string& out,
                        std::size_t* bad_index) {
   const std::size_t start = out.size();
-  out.reserve(start + text.size() + text.size() / 4);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // Runs of ASCII, narrowed in blocks into room made for them.
-    const std::size_t ascii = NarrowAscii(text.data() + i, text.size() - i, nullptr);
-    if (ascii > 0) {
-      const std::size_t at = out.size();
-      out.resize(at + ascii);
-      NarrowAscii(text.data() + i, ascii, out.data() + at);
-      i += ascii;
-      if (i == text.size()) break;
-    }
-    const char16_t c = text[i];
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      if (keep_escapes && IsEscape(c)) {
-        out.push_back(static_cast<char>(c - kEscapeBase));
-        continue;
-      }
-      if (!lenient) {
-        if (bad_index) *bad_index = i;
-        out.resize(start);
-        return false;
-      }
-      AppendUtf8(out, 0xFFFD);
-      continue;
-    }
-    AppendUtf8(out, c);
-  }
-  return true;
+  out.resize(start + 3 * text.size());
+  const std::size_t n = EncodeUtf8To(text, keep_escapes, lenient, out.data() + start, bad_index);
+  out.resize(n == kInvalid ? start : start + n);
+  return n != kInvalid;
 }
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -407,6 +424,22 @@ Encoding DetectEncoding(std::string_view bytes) {
 
 std::string_view EncodingMark(Encoding encoding) {
   return encoding == Encoding::kUtf8Bom ? kBom : std::string_view();
+}
+
+std::size_t DecodeTo(std::string_view bytes, Encoding encoding, char16_t* out) {
+  if (encoding != Encoding::kShiftJis) {
+    const std::size_t n = DecodeUtf8To(bytes, out);
+    if (n != kInvalid) return n;
+  }
+  return DecodeCp932To(bytes, out);
+}
+
+std::size_t EncodeTo(std::u16string_view text, Encoding encoding, char* out,
+                     std::size_t* bad_index) {
+  const std::size_t n = encoding == Encoding::kShiftJis
+                            ? EncodeCp932To(text, out, bad_index)
+                            : EncodeUtf8To(text, true, false, out, bad_index);
+  return n == kInvalid ? std::string::npos : n;
 }
 
 void AppendDecoded(std::string_view bytes, Encoding encoding, std::u16string& out) {

@@ -39,6 +39,14 @@ void AppendDecoded(std::string_view bytes, Encoding encoding, std::u16string& ou
 bool AppendEncoded(std::u16string_view text, Encoding encoding, std::string& out,
                    std::size_t* bad_index = nullptr);
 
+// The same into memory of the caller's, for a text decoded and encoded in pieces: out holds
+// at least bytes.size() characters, and DecodeTo returns how many it wrote; for EncodeTo out
+// holds at least 3 * text.size() bytes, and it returns how many it wrote, or npos with
+// *bad_index set.
+std::size_t DecodeTo(std::string_view bytes, Encoding encoding, char16_t* out);
+std::size_t EncodeTo(std::u16string_view text, Encoding encoding, char* out,
+                     std::size_t* bad_index = nullptr);
+
 // Encodes text; U+DC80..U+DCFF are written as the bytes they stand for. Returns nothing when
 // a character cannot be written in the encoding (an emoji in a code page 932 file, a lone
 // surrogate that stands for no byte); *bad_index then receives its index in text.

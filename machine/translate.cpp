@@ -1,8 +1,8 @@
 #include "machine/translate.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <utility>
 
 #include "machine/macro_lines.h"
@@ -56,16 +56,24 @@ bool HasLeadingNumber(std::u16string_view text) {
 // is not in lines as the translation reads them: translated as one line, its words would
 // merge. The same on the text and on its bytes, where CR and LF are never part of another
 // character.
+//
+// Every line feed is looked up by the library's search (a large program has one every few
+// dozen characters), and a CR without its line feed shows as more CRs than line feeds.
 template <typename Char>
 std::optional<std::u16string_view> LineEndFaultOf(std::basic_string_view<Char> src) {
-  for (std::size_t p = 0; p < src.size(); ++p) {
-    const auto c = static_cast<std::make_unsigned_t<Char>>(src[p]);
-    if (c > u'\r') continue;  // most characters, at one comparison
-    if (c == u'\n') return kLfOnlyMessage;
-    if (c == u'\r') {
-      if (p + 1 == src.size() || src[p + 1] != Char('\n')) return kCrOnlyMessage;
-      ++p;
+  constexpr Char kCr('\r');
+  std::size_t line_feeds = 0;  // so far, each after its CR
+  for (std::size_t p = src.find(Char('\n')); p != src.npos; p = src.find(Char('\n'), p + 1)) {
+    if (p == 0 || src[p - 1] != kCr) {
+      // The first fault of the text decides the message: a lone CR before this line feed
+      // shows as more CRs than line feeds before it.
+      const auto crs = std::count(src.begin(), src.begin() + static_cast<std::ptrdiff_t>(p), kCr);
+      return static_cast<std::size_t>(crs) > line_feeds ? kCrOnlyMessage : kLfOnlyMessage;
     }
+    ++line_feeds;
+  }
+  if (static_cast<std::size_t>(std::count(src.begin(), src.end(), kCr)) != line_feeds) {
+    return kCrOnlyMessage;
   }
   return std::nullopt;
 }

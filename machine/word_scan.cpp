@@ -40,7 +40,13 @@ void SortG(double g, LineWords& w, bool& incremental) {
 
 void LineWords::Reset() {
   has.fill(false);
-  for (const char16_t c : std::u16string_view(u"FRSUWIJKLQBT")) Value(c) = 0;
+  // Every value but those kept from line to line (A, C, D, X, Y, Z, N).
+  static constexpr bool kKept[26] = {true,  false, true,  true,  false, false, false, false, false,
+                                     false, false, false, false, true,  false, false, false, false,
+                                     false, false, false, false, false, true,  true,  true};
+  for (int i = 0; i < 26; ++i) {
+    if (!kKept[i]) value[i] = 0;
+  }
   Value(u'H') = -1;
   p = u"0";
   o = u"0";
@@ -73,7 +79,7 @@ void ScanWords(std::u16string_view line, bool& in_comment, LineWords& w, bool& i
         switch (c) {
           case u'O':
             end = ReadWordToken(line, i + 1);
-            w.o.assign(line.substr(i + 1, end - i - 1));
+            w.o = line.substr(i + 1, end - i - 1);
             break;
           case u'/':
             if (i == 0) w.block_delete = true;
@@ -113,7 +119,7 @@ void ScanWords(std::u16string_view line, bool& in_comment, LineWords& w, bool& i
             break;
           case u'P':
             end = ReadWordValue(line, i);
-            if (end > i + 1) w.p.assign(line.substr(i + 1, end - i - 1));
+            if (end > i + 1) w.p = line.substr(i + 1, end - i - 1);
             break;
           case u'S':
             if (i + 1 < line.size() && line[i + 1] == u'B') {

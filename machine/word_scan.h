@@ -16,8 +16,8 @@ constexpr int LetterIndex(char16_t letter) { return letter - u'A'; }
 struct LineWords {
   std::array<bool, 26> has{};
   std::array<double, 26> value{};  // by letter
-  std::u16string p = u"0";         // P as written
-  std::u16string o = u"0";         // the O text
+  std::u16string_view p = u"0";    // P as written (a view of the line scanned)
+  std::u16string_view o = u"0";    // the O text
   std::u16string comment;
   std::vector<double> other_g;  // G numbers outside the groups below, in line order
   int plane_g = 0;              // 17, 18, 19
@@ -45,7 +45,8 @@ struct LineWords {
 };
 
 // Reads the words of line into words (reset first), the comment text included. in_comment
-// carries an open comment into and out of the line. incremental follows G90 and G91.
+// carries an open comment into and out of the line. incremental follows G90 and G91. The
+// texts of P and O are views of line, which must stay as it is while words are used.
 void ScanWords(std::u16string_view line, bool& in_comment, LineWords& words, bool& incremental);
 
 }  // namespace kestrum

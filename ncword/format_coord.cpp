@@ -212,11 +212,28 @@ Decimal DoubleDecimal(double v, int decimals) {
 void RoundTo(Decimal& d, int decimals) {
   if (d.IsZero() || d.exponent >= -decimals) return;
   const int drop = -decimals - d.exponent;
-  if (drop >= static_cast<int>(kPow10.size())) {
-    d.digits = 0;  // below a half of the last place kept
-  } else {
-    const std::uint64_t p = kPow10[drop];
-    d.digits = (d.digits + p / 2) / p;  // up when the first dropped digit is 5 or more
+  // Up when the first dropped digit is 5 or more. The common drops divide by a constant,
+  // which the compiler turns into a multiplication.
+  const auto round = [&](std::uint64_t p) { d.digits = (d.digits + p / 2) / p; };
+  switch (drop) {
+    case 1:
+      round(10);
+      break;
+    case 2:
+      round(100);
+      break;
+    case 3:
+      round(1000);
+      break;
+    case 4:
+      round(10000);
+      break;
+    default:
+      if (drop >= static_cast<int>(kPow10.size())) {
+        d.digits = 0;  // below a half of the last place kept
+      } else {
+        round(kPow10[drop]);
+      }
   }
   d.exponent = -decimals;
   StripTrailingZeros(d);
@@ -232,62 +249,116 @@ int DigitCount(std::uint64_t q) {
 
 // A decimal in fixed notation: the sign character (none when 0), the integer digits with
 // zeros in front up to min_integer, and with the point the fraction digits with zeros after
-// them up to min_fraction (the point is needed whenever the decimal has a fraction). The text
-// is written backwards from the last digit, straight from the digits' integer two digits at a
-// time, into a buffer
-// on the stack when it is short, as nearly every number is, and appended in one piece.
+// them up to min_fraction (the point is needed whenever the decimal has a fraction). The
+// digits are taken from their integer two at a time from the end, and the text is laid out
+// forwards in a buffer on the stack when it is short, as nearly every number is, and appended
+// in one piece.
 void AppendFixed(std::u16string& out, const Decimal& d, char16_t sign, int min_integer,
                  bool with_point, int min_fraction) {
   assert(with_point || d.exponent >= 0 || d.IsZero());
-  const int count = DigitCount(d.digits);
+  if (d.exponent <= 0 && d.exponent >= -9 && d.digits < kPow10[12]) {
+    // The common number: at most nine places after the point. The integer and the fraction
+    // part are split by a constant divisor, and the text is written backwards.
+    const int places = -d.exponent;
+    std::uint64_t integer = d.digits;
+    std::uint64_t fraction = 0;
+    switch (places) {
+#define KESTRUM_SPLIT(n, p)  \
+  case n:                    \
+    integer = d.digits / p;  \
+    fraction = d.digits % p; \
+    break;
+      KESTRUM_SPLIT(1, 10)
+      KESTRUM_SPLIT(2, 100)
+      KESTRUM_SPLIT(3, 1000)
+      KESTRUM_SPLIT(4, 10000)
+      KESTRUM_SPLIT(5, 100000)
+      KESTRUM_SPLIT(6, 1000000)
+      KESTRUM_SPLIT(7, 10000000)
+      KESTRUM_SPLIT(8, 100000000)
+      KESTRUM_SPLIT(9, 1000000000)
+#undef KESTRUM_SPLIT
+      default:
+        break;
+    }
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char16_t buffer[48];
+    char16_t* const end = buffer + 48;
+    char16_t* p = end;
+    if (with_point) {
+      for (int i = places; i < min_fraction; ++i) *--p = u'0';
+      int i = 0;
+      for (; i + 2 <= places; i += 2) {
+        const std::size_t pair = 2 * (fraction % 100);
+        fraction /= 100;
+        *--p = static_cast<char16_t>(kPairs[pair + 1]);
+        *--p = static_cast<char16_t>(kPairs[pair]);
+      }
+      if (i < places) *--p = static_cast<char16_t>(u'0' + fraction);
+      *--p = u'.';
+    }
+    const char16_t* const integer_end = p;
+    for (; integer >= 10; integer /= 100) {
+      const std::size_t pair = 2 * (integer % 100);
+      *--p = static_cast<char16_t>(kPairs[pair + 1]);
+      *--p = static_cast<char16_t>(kPairs[pair]);
+    }
+    if (integer != 0) *--p = static_cast<char16_t>(u'0' + integer);
+    while (integer_end - p < min_integer) *--p = u'0';
+    if (sign != 0) *--p = sign;
+    out.append(p, static_cast<std::size_t>(end - p));
+    return;
+  }
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char digits[20];  // 2^64 has 20 digits
+  char* const digits_end = digits + sizeof digits;
+  char* first = digits_end;
+  for (std::uint64_t q = d.digits; q != 0;) {
+    if (q < 10) {
+      *--first = static_cast<char>('0' + q);
+      break;
+    }
+    const std::size_t pair = 2 * (q % 100);
+    q /= 100;
+    *--first = kPairs[pair + 1];
+    *--first = kPairs[pair];
+  }
+  const int count = static_cast<int>(digits_end - first);
   const int integer_length = std::max(count + d.exponent, 0);
   const int fraction_length = std::max(-d.exponent, 0);  // digits has no trailing zeros
   const int integer = std::max(integer_length, min_integer);
   const int fraction = std::max(fraction_length, min_fraction);
   const std::size_t size = (sign != 0) + integer + (with_point ? 1 + fraction : 0);
-  const auto write = [&](char16_t* end) {
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char16_t* p = end;
-    std::uint64_t q = d.digits;
-    // The last n digits of q, two at a time; q keeps the digits before them, and gives zeros
-    // when it runs out.
-    const auto digits = [&](int n) {
-      for (; n >= 2; n -= 2) {
-        const std::size_t pair = 2 * (q % 100);
-        q /= 100;
-        *--p = static_cast<char16_t>(kPairs[pair + 1]);
-        *--p = static_cast<char16_t>(kPairs[pair]);
-      }
-      if (n == 1) {
-        *--p = static_cast<char16_t>(u'0' + q % 10);
-        q /= 10;
-      }
-    };
-    if (with_point) {
-      for (int i = fraction_length; i < fraction; ++i) *--p = u'0';
-      digits(fraction_length);  // 0.05: "05", the zero from q's end
-      *--p = u'.';
-    }
-    const char16_t* const integer_end = p;
-    if (integer_length > 0) {
-      for (int i = 0; i < d.exponent; ++i) *--p = u'0';  // 1200: "12" and two zeros
-      digits(integer_length - std::max(d.exponent, 0));
-    }
-    while (integer_end - p < integer) *--p = u'0';
-    if (sign != 0) *--p = sign;
+  const auto lay_out = [&](char16_t* p) {
+    if (sign != 0) *p++ = sign;
+    for (int i = integer_length; i < integer; ++i) *p++ = u'0';
+    // The integer digits: the first count + exponent digits, or all with zeros after them.
+    const int from_digits = std::min(integer_length, count);
+    for (int i = 0; i < from_digits; ++i) *p++ = static_cast<char16_t>(first[i]);
+    for (int i = from_digits; i < integer_length; ++i) *p++ = u'0';  // 1200: "12", two zeros
+    if (!with_point) return;
+    *p++ = u'.';
+    // The fraction: zeros up to the digits (0.05), the digits after the point, zeros after.
+    const int fraction_digits = std::min(fraction_length, count);
+    for (int i = fraction_digits; i < fraction_length; ++i) *p++ = u'0';
+    for (const char* c = digits_end - fraction_digits; c < digits_end; ++c) *p++ = *c;
+    for (int i = fraction_length; i < fraction; ++i) *p++ = u'0';
   };
   constexpr std::size_t kShort = 40;
   if (size <= kShort) {
     char16_t buffer[kShort];
-    write(buffer + size);
+    lay_out(buffer);
     out.append(buffer, size);
   } else {
     const std::size_t at = out.size();
     out.resize(at + size);
-    write(out.data() + at + size);
+    lay_out(out.data() + at);
   }
 }
 

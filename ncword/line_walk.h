@@ -36,23 +36,26 @@ class OutBuffer {
   explicit OutBuffer(std::size_t room, Sink sink = {})
       : text_(std::max<std::size_t>(room, 64), u'\0'), sink_(std::move(sink)) {}
 
-  void Put(std::u16string_view s) {
-    if (s.size() > text_.size() - used_) MakeRoom(s.size());
-    std::copy(s.begin(), s.end(), text_.data() + used_);
-    used_ += s.size();
+  void Put(const char16_t* s, std::size_t n) {
+    if (n > room_) MakeRoom(n);
+    std::copy(s, s + n, text_.data() + used_);
+    used_ += n;
+    room_ -= n;
   }
-  void Put(char16_t c) { Put(std::u16string_view(&c, 1)); }
+  void Put(std::u16string_view s) { Put(s.data(), s.size()); }
+  void Put(char16_t c) { Put(&c, 1); }
 
   // Without a sink: the whole result.
   std::u16string Take() {
     text_.resize(used_);
-    used_ = 0;
+    used_ = room_ = 0;
     return std::move(text_);
   }
   // With a sink: hands on what is held.
   void Flush() {
     if (sink_ && used_ > 0) sink_(std::u16string_view(text_.data(), used_));
     used_ = 0;
+    room_ = text_.size();
   }
 
  private:
@@ -62,10 +65,12 @@ class OutBuffer {
       if (n <= text_.size()) return;
     }
     text_.resize(std::max(2 * text_.size(), used_ + n));
+    room_ = text_.size() - used_;
   }
 
   std::u16string text_;
   std::size_t used_ = 0;
+  std::size_t room_ = text_.size();  // text_.size() - used_
   Sink sink_;
 };
 
@@ -77,7 +82,7 @@ class LineWriter {
 
   // Line characters [from, to) replaced by text.
   void Replace(std::size_t from, std::size_t to, std::u16string_view text) {
-    out_.Put(line_.substr(copied_, from - copied_));
+    out_.Put(line_.data() + copied_, from - copied_);
     out_.Put(text);
     copied_ = to;
   }
@@ -85,8 +90,8 @@ class LineWriter {
   void Erase(std::size_t from, std::size_t to) { Replace(from, to, {}); }
   // The rest of the line, then its CR LF.
   void Finish() {
-    out_.Put(line_.substr(copied_));
-    out_.Put(u"\r\n");
+    out_.Put(line_.data() + copied_, line_.size() - copied_);
+    out_.Put(u"\r\n", 2);
     copied_ = line_.size();
   }
   // The rest of the line up to at, without finishing it.

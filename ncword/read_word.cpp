@@ -27,31 +27,32 @@ constexpr int kMaxDepth = 32;
 // text; the parser below then reads it.
 bool ReadPlainWord(std::u16string_view text, std::size_t& length, double& value) {
   static constexpr std::uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-  const bool negative = !text.empty() && text[0] == u'-';
-  const std::size_t first = !text.empty() && (text[0] == u'-' || text[0] == u'+') ? 1 : 0;
+  const char16_t* const begin = text.data();
+  const char16_t* const end = begin + text.size();
+  const char16_t* p = begin;
+  const bool negative = p < end && *p == u'-';
+  if (p < end && (*p == u'-' || *p == u'+')) ++p;
+  // The digits, with one point among them; nineteen characters at most, which an integer
+  // holds whatever they are (a longer text goes to the parser).
+  const char16_t* const digits_begin = p;
+  const char16_t* const limit = end - begin > 19 ? begin + 19 : end;
   std::uint64_t digits = 0;  // leading zeros add nothing, so it has the significant digits
+  while (p < limit && IsDigit(*p)) digits = digits * 10 + static_cast<std::uint64_t>(*p++ - u'0');
   int decimals = 0;
-  bool point = false;
-  std::size_t i = first;
-  for (; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (IsDigit(c)) {
-      digits = digits * 10 + static_cast<std::uint64_t>(c - u'0');
-      if (digits >= kPow10[7]) return false;  // more than 7 significant digits
-      decimals += point;
-    } else if (c == u'.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
+  const bool point = p < limit && *p == u'.';
+  if (point) {
+    const char16_t* const fraction = ++p;
+    while (p < limit && IsDigit(*p)) digits = digits * 10 + static_cast<std::uint64_t>(*p++ - u'0');
+    decimals = static_cast<int>(p - fraction);
   }
-  const bool any_digit = i > first + (point ? 1 : 0);
-  if (!any_digit || (i < text.size() && IsValueText(text[i]))) return false;
+  // No digit, more than seven significant ones, or more value text: the parser reads it.
+  if (p - digits_begin == (point ? 1 : 0) || digits >= kPow10[7]) return false;
+  if (p < end && IsValueText(*p)) return false;
   // Below 0.001: digits x 10^-decimals with at most 7 digits.
   if (digits != 0 && decimals > 3 && (decimals > 10 || digits < kPow10[decimals - 3])) {
     return false;
   }
-  length = i;
+  length = static_cast<std::size_t>(p - begin);
   value = digits == 0 ? 0.0 : DecimalValue(negative, digits, -decimals);  // zero without sign
   return true;
 }
