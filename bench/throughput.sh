@@ -2,11 +2,14 @@
 # Throughput of kestrum-convert on a generated 20 MB milling program, next to cat, sed and awk.
 #
 #   sh bench/throughput.sh BUILD_DIR
+#   LARGE=1 sh bench/throughput.sh BUILD_DIR     # a 1 GB program, one run each, no awk
 #
 # Each command reads the program from a file and writes its result to a file; the table gives
 # the median wall time of 5 runs, the input megabytes (10^6 bytes) per second, the ratio to
-# sed (sed's time / the command's time: above 1 is faster than sed) and the peak resident
-# memory. fix-line-ends reads the program's LF-only twin.
+# sed (sed's time / the command's time: above 1 is faster than sed), the peak resident memory
+# and its ratio to the program's size. The targets: every conversion at least twice as fast
+# as sed, and at most twice the program's size in memory. fix-line-ends reads the program's
+# LF-only twin.
 # `make bench` runs it with sh: the script needs bash.
 if [ -z "${BASH_VERSION:-}" ]; then exec bash "$0" "$@"; fi
 set -eu
@@ -20,6 +23,10 @@ for exe in "$convert" "$gen"; do
 done
 runs=${RUNS:-5}          # RUNS=1 and SIZE=2M make a quick check
 program_size=${SIZE:-20M}
+if [ -n "${LARGE:-}" ]; then
+  program_size=1G
+  runs=1
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-throughput.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -98,26 +105,34 @@ measure() {
 
 measure "cat" "$program" cat
 measure "sed 's/ //g'" "$program" sed 's/ //g'
-measure "awk rescale X/Y/Z" "$program" awk -f "$work/rescale.awk"
+[ -n "${LARGE:-}" ] || measure "awk rescale X/Y/Z" "$program" awk -f "$work/rescale.awk"
 measure "spaces --mode remove" "$program" "$convert" spaces --mode remove
 measure "spaces --mode add" "$program" "$convert" spaces --mode add
+measure "spaces --mode renumber" "$program" "$convert" spaces --mode renumber
 measure "points --mode add" "$program" "$convert" points --mode add
+measure "points --mode remove" "$program" "$convert" points --mode remove
 measure "unit --mode mm-to-inch" "$program" "$convert" unit --mode mm-to-inch
+measure "unit --mode mm-to-um" "$program" "$convert" unit --mode mm-to-um
 measure "replace --find G01 --with G1" "$program" "$convert" replace --find G01 --with G1
 measure "fix-line-ends (LF-only)" "$lf_program" "$convert" fix-line-ends
 measure "calc --find X --op mul --value 2" "$program" "$convert" calc --find X --op mul --value 2
 measure "abs-inc --to inc" "$program" "$convert" abs-inc --to inc
+measure "abs-inc --to abs, start, comments" "$program" "$convert" abs-inc --to abs \
+  --start 1,2,3 --start-comment --end-comment
 measure "xy-cx --to cx" "$program" "$convert" xy-cx --to cx
 measure "rotary" "$program" "$convert" rotary
-table=""
-for candidate in "$build"/*OSP*FANUC*.csv; do
-  [ -f "$candidate" ] && table=$candidate && break
+for direction in "OSP*FANUC" "FANUC*OSP"; do
+  table=""
+  for candidate in "$build"/*$direction*.csv; do
+    [ -f "$candidate" ] && table=$candidate && break
+  done
+  if [ -n "$table" ]; then
+    measure "translate --table (${direction/\*/->})" "$program" "$convert" translate \
+      --table "$table"
+  else
+    echo "throughput: no *$direction*.csv table in $build; translate skipped" >&2
+  fi
 done
-if [ -n "$table" ]; then
-  measure "translate --table (OSP->FANUC)" "$program" "$convert" translate --table "$table"
-else
-  echo "throughput: no *OSP*FANUC*.csv table in $build; translate skipped" >&2
-fi
 
 sed_ns=""
 for row in "${results[@]}"; do
@@ -126,11 +141,12 @@ for row in "${results[@]}"; do
 done
 
 printf '%s bytes, median of %s runs\n' "$size" "$runs"
-printf '%-36s %9s %9s %9s %12s\n' "command" "seconds" "MB/s" "sed/cmd" "peak RSS MB"
+printf '%-36s %9s %9s %9s %12s %9s\n' "command" "seconds" "MB/s" "sed/cmd" "peak RSS MB" "RSS/size"
 for row in "${results[@]}"; do
   IFS='|' read -r name ns kb <<<"$row"
   awk -v name="$name" -v ns="$ns" -v kb="$kb" -v size="$size" -v sed="$sed_ns" 'BEGIN {
     s = ns / 1e9
-    printf "%-36s %9.3f %9.1f %9.2f %12.1f\n", name, s, size / 1e6 / s, (sed == "" ? 0 : sed / ns), kb / 1024
+    printf "%-36s %9.3f %9.1f %9.2f %12.1f %9.2f\n", name, s, size / 1e6 / s, \
+      (sed == "" ? 0 : sed / ns), kb / 1024, kb * 1024 / size
   }'
 done

@@ -265,9 +265,7 @@ void AbsIncConversion::Finish(OutBuffer& out) {
   out.Put(text);
 }
 
-std::u16string AbsIncConversion::Report() const {
-  return unknown_.empty() ? std::u16string() : unknown_.Message(kUnknownValueText);
-}
+std::u16string AbsIncConversion::Report() const { return unknown_.Message(kUnknownValueText); }
 
 std::optional<std::u16string> ConvertAbsInc(std::u16string_view src, const AbsIncOptions& options,
                                             Module1& m, const Progress& progress,

@@ -105,9 +105,7 @@ bool RotaryConversion::Line(std::u16string_view line, OutBuffer& out) {
   return !progress_ || progress_(std::min(done_, total_), total_);
 }
 
-std::u16string RotaryConversion::Report() const {
-  return unknown_.empty() ? std::u16string() : unknown_.Message(kUnknownValueText);
-}
+std::u16string RotaryConversion::Report() const { return unknown_.Message(kUnknownValueText); }
 
 std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& options, Module1& m,
                              const Progress& progress, std::u16string* report) {

@@ -186,9 +186,7 @@ std::u16string_view UnitConversion::Text(Kind kind, float v) {
   return number_;
 }
 
-std::u16string UnitConversion::Report() const {
-  return unknown_.empty() ? std::u16string() : unknown_.Message(kUnknownValueText);
-}
+std::u16string UnitConversion::Report() const { return unknown_.Message(kUnknownValueText); }
 
 std::u16string ConvertUnit(std::u16string_view src, UnitMode mode, Module1& m,
                            std::u16string* report) {

@@ -175,9 +175,7 @@ void XyCxConversion::ToXy(double c, double diameter) {
   SetFresh(1, r * std::sin(a));
 }
 
-std::u16string XyCxConversion::Report() const {
-  return unknown_.empty() ? std::u16string() : unknown_.Message(kUnknownValueText);
-}
+std::u16string XyCxConversion::Report() const { return unknown_.Message(kUnknownValueText); }
 
 std::u16string ConvertXyCx(std::u16string_view src, XyCxDirection direction, Module1& m,
                            std::u16string* report) {

@@ -25,6 +25,7 @@
 #include "ncword/line_walk.h"
 #include "ncword/read_word.h"
 #include "search/search.h"
+#include "tests/program_positions.h"
 #include "tests/search_reference.h"
 
 namespace kestrum::fuzz {
@@ -130,34 +131,6 @@ std::u16string WithoutBlanks(std::u16string_view text, bool in_comment) {
   return out;
 }
 
-// The absolute X, Y, Z positions of every valued X, Y and Z word, as a control reaches them,
-// starting in G90 at 0, 0, 0.
-std::vector<double> Positions(std::u16string_view text) {
-  bool incremental = false;
-  bool in_comment = false;
-  double pos[3] = {0, 0, 0};
-  std::vector<double> out;
-  ForEachLine(text, [&](std::u16string_view line) {
-    ForEachWord(line, in_comment, [&](char16_t c, std::size_t i) -> std::size_t {
-      if (c == u'G') {
-        const std::size_t end = ReadWordValue(line, i);
-        const double g = ReadNumber(line.substr(i + 1, end - i - 1));
-        if (g == 90 || g == 91) incremental = g == 91;
-        return end;
-      }
-      const WordExpr e = ReadWordExpr(line, i);
-      if ((c == u'X' || c == u'Y' || c == u'Z') && e.has_value()) {
-        double& p = pos[c - u'X'];
-        p = (incremental ? p : 0) + e.value;
-        out.push_back(p);
-      }
-      return std::max(e.end, i + 1);
-    });
-    return true;
-  });
-  return out;
-}
-
 class Run {
  public:
   Run(const std::uint8_t* data, std::size_t size) : p_(data, size) {}
@@ -231,9 +204,9 @@ class Run {
     const std::optional<std::u16string> incremental = ConvertAbsInc(program, options, m);
     options.to_incremental = false;
     const std::optional<std::u16string> absolute = ConvertAbsInc(*incremental, options, m);
-    const std::vector<double> expected = Positions(program);
+    const std::vector<double> expected = reference::Positions(program);
     for (const std::u16string* result : {&*incremental, &*absolute}) {
-      const std::vector<double> got = Positions(*result);
+      const std::vector<double> got = reference::Positions(*result);
       Require(got.size() == expected.size(), "G90/G91 keeps every position word");
       for (std::size_t i = 0; i < got.size() && i < expected.size(); ++i) {
         // Half a unit of the last digit written, and a float's step for Z up to 1000.

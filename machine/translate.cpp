@@ -381,8 +381,7 @@ void TranslateConversion::Finish(OutBuffer& out) {
 }
 
 std::u16string TranslateConversion::Report() const {
-  if (!translator_ || translator_->kept().empty()) return {};
-  return translator_->kept().Message(kKeptText);
+  return translator_ ? translator_->kept().Message(kKeptText) : std::u16string();
 }
 
 bool TranslateConversion::to_fanuc() const { return translator_ && !translator_->to_osp(); }

@@ -13,6 +13,10 @@ constexpr NumberMask kFourDigits("000#");         // O0012
 constexpr NumberMask kInteger("#####");           // 0 is ""
 constexpr NumberMask kThreeDecimals("###0.000");  // 5.000
 
+// The canned cycles both dialects know by the same numbers (OSP has no G73, G88 or G89).
+constexpr bool IsCannedCycle(int n) { return n == 73 || n == 76 || (n >= 80 && n <= 89); }
+constexpr bool IsOspCycle(int n) { return IsCannedCycle(n) && n != 73 && n != 88 && n != 89; }
+
 // A G number that is a whole number (G5.1 is not G05).
 std::optional<int> WholeG(double g) {
   if (g != std::floor(g) || std::fabs(g) > 1000) return std::nullopt;
@@ -25,7 +29,9 @@ std::optional<int> WholeG(double g) {
 // whose words the rule cannot carry over, keeps its line as written.
 bool Translator::KnownG(double g) const {
   const LineWords& w = words_;
-  switch (WholeG(g).value_or(-1)) {
+  const int n = WholeG(g).value_or(-1);
+  if (IsCannedCycle(n)) return !to_osp_ || IsOspCycle(n);
+  switch (n) {
     case 0:
     case 1:
     case 2:
@@ -39,15 +45,6 @@ bool Translator::KnownG(double g) const {
     case 49:
     case 52:
     case 60:
-    case 76:
-    case 80:
-    case 81:
-    case 82:
-    case 83:
-    case 84:
-    case 85:
-    case 86:
-    case 87:
     case 99:
       return true;
     case 10:
@@ -62,9 +59,6 @@ bool Translator::KnownG(double g) const {
       const std::optional<int> h = WholeG(w.Value(u'H'));
       return !to_osp_ && h && *h >= 0 && *h <= 6;
     }
-    case 73:
-    case 88:
-    case 89:
     case 98:
       return !to_osp_;
     default:
@@ -76,6 +70,12 @@ bool Translator::KnownG(double g) const {
 void Translator::GRule(double g) {
   LineWords& w = words_;
   const int n = WholeG(g).value_or(-1);
+  if (IsCannedCycle(n)) {
+    // In FANUC an A word on a cycle line would be read as an axis move.
+    Word(u'G', g, kInteger);
+    if (!to_osp_) w.has[LetterIndex(u'A')] = false;
+    return;
+  }
   switch (n) {
     case 0:
     case 1:
@@ -121,22 +121,6 @@ void Translator::GRule(double g) {
     case 66:
     case 67:
       if (to_osp_) MacroCallToOsp(n);
-      break;
-    case 73:
-    case 76:
-    case 80:
-    case 81:
-    case 82:
-    case 83:
-    case 84:
-    case 85:
-    case 86:
-    case 87:
-    case 88:
-    case 89:
-      // Canned cycles. In FANUC an A word on a cycle line would be read as an axis move.
-      Word(u'G', g, kInteger);
-      if (!to_osp_) w.has[LetterIndex(u'A')] = false;
       break;
     case 98:
       if (!to_osp_) ReturnLevelToFanuc();

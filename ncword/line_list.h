@@ -27,8 +27,10 @@ class LineList {
   const std::vector<std::uint64_t>& lines() const { return lines_; }
   bool more() const { return more_; }
 
-  // text + ": 12, 40, 41 行", with ", …" after the twentieth number when there are more.
+  // text + ": 12, 40, 41 行", with ", …" after the twentieth number when there are more; ""
+  // when no line was added.
   std::u16string Message(std::u16string_view text) const {
+    if (lines_.empty()) return {};
     std::u16string message(text);
     message += u": ";
     for (std::size_t i = 0; i < lines_.size(); ++i) {

@@ -16,6 +16,7 @@
 #include "ncword/line_walk.h"
 #include "ncword/numeric.h"
 #include "ncword/read_word.h"
+#include "tests/program_positions.h"
 #include "tests/test_util.h"
 
 namespace kestrum {
@@ -286,33 +287,7 @@ TEST(ConvertAbsInc, RoundingDoesNotAddUp) {
   EXPECT_EQ(AbsInc(lines, ToInc(false)), Program({"G91", "X0.0", "X0.001", "X0.0", "X0.001"}));
 }
 
-// The absolute positions of the X, Y and Z words of a program, in order, as the machine
-// reaches them: each word gives its axis' position after it. Read with the toolkit alone.
-std::vector<double> Positions(std::u16string_view text) {
-  Module1 m;
-  bool incremental = false;
-  double pos[3] = {0, 0, 0};
-  std::vector<double> out;
-  ForEachLine(text, [&](std::u16string_view line) {
-    ForEachWord(line, m.InComment, [&](char16_t c, std::size_t i) {
-      if (c == u'G') {
-        const std::size_t end = ReadWordValue(line, i);
-        const double g = ReadNumber(line.substr(i + 1, end - i - 1));
-        if (g == 90 || g == 91) incremental = g == 91;
-        return end;
-      }
-      const WordExpr e = ReadWordExpr(line, i);
-      if ((c == u'X' || c == u'Y' || c == u'Z') && e.has_value()) {
-        double& p = pos[c - u'X'];
-        p = (incremental ? p : 0) + e.value;
-        out.push_back(p);
-      }
-      return e.end;
-    });
-    return true;
-  });
-  return out;
-}
+using reference::Positions;
 
 TEST(ConvertAbsInc, RoundTripKeepsEveryPosition) {
   KESTRUM_CORPUS_OR_SKIP(src, "winder-Universal-G-Code-Sender/Gates_combined_R12.nc");
