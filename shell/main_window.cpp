@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <functional>
+#include <future>
+#include <system_error>
 
 #include "convert/abs_inc_dialog.h"
 #include "convert/calc_dialog.h"
@@ -78,6 +80,8 @@ const QString kDefaultMachineFile = QStringLiteral("オークマ OSP→山崎技
 // The panes' zoom, shared by both (Scintilla's steps of one point; 0 is the font's size).
 const QString kZoomKey = QStringLiteral("PaneZoom");
 constexpr int kMinZoom = -10;
+// From this size on, the changed lines are found on a thread of their own.
+constexpr std::size_t kLargeText = std::size_t{1} << 20;
 constexpr int kMaxZoom = 20;
 
 std::string FileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -677,9 +681,21 @@ const std::u16string& frmMain::BeginConversion() {
   return module_.UndoText;
 }
 
+// The changed lines of a large result are found on another core while the preview takes
+// the text in.
 void frmMain::SetPreviewText(const std::u16string& text) {
+  const std::u16string& source = module_.UndoText;
+  std::future<LineRuns> changes;
+  if (text.size() > kLargeText) {
+    try {
+      changes =
+          std::async(std::launch::async, [&source, &text] { return ChangedLines(source, text); });
+    } catch (const std::system_error&) {
+      // No thread to be had: found here after the text.
+    }
+  }
   RichTextBox2->Assign(text);
-  RichTextBox2->SetChangedLines(ChangedLines(module_.UndoText, text));
+  RichTextBox2->SetChangedLines(changes.valid() ? changes.get() : ChangedLines(source, text));
   Pane_Scrolled(RichTextBox1);
 }
 

@@ -2,6 +2,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QTimer>
 #include <algorithm>
 #include <string_view>
 
@@ -12,6 +13,11 @@ using Sci = QsciScintillaBase;
 
 // Line state bit: a comment is still open at the end of the line.
 constexpr long kCommentOpen = 1;
+
+// Bytes styled at most in one go (a few milliseconds). Scintilla asks for everything from the
+// last styled line to what it is about to show, which after a jump to the end of a large
+// program is the whole program; the rest follows in slices from the event loop.
+constexpr std::size_t kMostAtOnce = std::size_t{1} << 20;
 
 int StyleOf(NcTokenKind kind) { return static_cast<int>(kind); }
 
@@ -101,7 +107,12 @@ void NcLexer::styleText(int start, int end) {
       (send(Sci::SCI_GETLINESTATE, static_cast<unsigned long>(first_line - 1)) & kCommentOpen);
   std::size_t pos = from;   // start of the line being styled
   std::size_t skip_to = 0;  // styled before, and still right
+  bool cut_short = false;
   for (long line = first_line; pos < to; ++line) {
+    if (pos >= from + kMostAtOnce) {
+      cut_short = true;
+      break;
+    }
     std::size_t eol = pos;
     while (eol < to && text[eol - from] != '\r' && text[eol - from] != '\n') ++eol;
     std::size_t next = eol;
@@ -134,6 +145,25 @@ void NcLexer::styleText(int start, int end) {
   const std::size_t done = std::max(pos, skip_to);
   styled_until_ = std::max(styled_until_, done);
   if (done >= edited_until_) edited_until_ = 0;
+  if (cut_short && !onward_) {
+    onward_ = true;
+    QTimer::singleShot(0, this, &NcLexer::StyleOnward);
+  }
+}
+
+// The next slice, as long as Scintilla has not styled what it shows.
+void NcLexer::StyleOnward() {
+  onward_ = false;
+  QsciScintilla* pane = editor();
+  if (!pane) return;
+  const long first = pane->SendScintilla(Sci::SCI_GETFIRSTVISIBLELINE);
+  const long shown = pane->SendScintilla(Sci::SCI_LINESONSCREEN);
+  long end =
+      pane->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(first + shown + 1));
+  if (end < 0) end = pane->SendScintilla(Sci::SCI_GETLENGTH);
+  const long styled = pane->SendScintilla(Sci::SCI_GETENDSTYLED);
+  if (styled < end)
+    pane->SendScintilla(Sci::SCI_COLOURISE, static_cast<unsigned long>(styled), end);
 }
 
 void NcLexer::TextInserted(std::size_t position, std::size_t length) {

@@ -41,8 +41,11 @@ class NcLexer : public QsciLexerCustom {
   void Reset();
 
  private:
+  void StyleOnward();
+
   QFont font_;
-  std::string styles_;  // one style byte per byte of the range being styled
+  bool onward_ = false;  // a slice of styling is to follow
+  std::string styles_;   // one style byte per byte of the range being styled
   std::vector<NcToken> tokens_;
   // Styles and line states before this position were set for the text as it is.
   std::size_t styled_until_ = 0;

@@ -1,5 +1,9 @@
 #include "shell/pane_codec.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -13,30 +17,60 @@ constexpr char16_t kEscapeLast = 0xDCFF;
 bool IsTrail(unsigned char b) { return b >= 0x80 && b <= 0xBF; }
 bool IsEscape(char16_t c) { return c >= kEscapeFirst && c <= kEscapeLast; }
 
-// Four code units, or eight bytes, that are all ASCII.
-bool AsciiBlock(const char16_t* p) {
-  std::uint64_t block;
-  std::memcpy(&block, p, 8);
-  return (block & 0xFF80FF80FF80FF80u) == 0;
-}
-bool AsciiBlock(const unsigned char* p) {
-  std::uint64_t block;
-  std::memcpy(&block, p, 8);
-  return (block & 0x8080808080808080u) == 0;
+// The ASCII code units at the start of p[0, n), written to o as bytes; how many there were.
+// A program is ASCII nearly throughout, and this is most of the encoding's time.
+std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high),
+                                          _mm_setzero_si128())) != 0xFFFF) {
+      break;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(a, b));
+  }
+#endif
+  for (; i < n && p[i] < 0x80; ++i) o[i] = static_cast<char>(p[i]);
+  return i;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | cp >> 6));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | cp >> 12));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | cp >> 18));
-    out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+// The ASCII bytes at the start of p[0, n), written to o as code units; how many there were.
+std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(b) != 0) break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_unpacklo_epi8(b, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i + 8), _mm_unpackhi_epi8(b, zero));
   }
-  out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+#endif
+  for (; i < n && p[i] < 0x80; ++i) o[i] = p[i];
+  return i;
+}
+
+// Writes the UTF-8 of cp (U+0080 and up) to o; returns its length.
+std::size_t AppendUtf8(char* o, char32_t cp) {
+  if (cp < 0x800) {
+    o[0] = static_cast<char>(0xC0 | cp >> 6);
+    o[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    o[0] = static_cast<char>(0xE0 | cp >> 12);
+    o[1] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    o[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  o[0] = static_cast<char>(0xF0 | cp >> 18);
+  o[1] = static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+  o[2] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+  o[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
 }
 
 // Whether the raw byte of the escape at text[i] would read as the start of a character
@@ -81,41 +115,47 @@ int PaneCharWidth(const unsigned char* p, std::size_t available) {
   return 4;
 }
 
-void EncodeForPane(std::u16string_view text, std::u16string_view after, std::size_t base,
+bool EncodeForPane(std::u16string_view text, std::u16string_view after, std::size_t base,
                    std::string& out, std::vector<Placeholder>& placeholders) {
-  out.reserve(out.size() + text.size() + text.size() / 8);
+  // Written through an index into out, which holds at least a byte for every unit still to
+  // come and grows when a character takes more.
   const std::size_t n = text.size();
+  std::size_t w = out.size();
+  out.resize(w + n);
+  bool ascii = true;
+  const auto room = [&](std::size_t bytes, std::size_t i) {
+    const std::size_t need = w + bytes + (n - i - 1);
+    if (need > out.size()) out.resize(std::max(need, out.size() + out.size() / 2));
+  };
   for (std::size_t i = 0; i < n;) {
-    // Programs are ASCII nearly throughout: four units at a time.
-    while (i + 4 <= n && AsciiBlock(text.data() + i)) {
-      const char bytes[4] = {static_cast<char>(text[i]), static_cast<char>(text[i + 1]),
-                             static_cast<char>(text[i + 2]), static_cast<char>(text[i + 3])};
-      out.append(bytes, 4);
-      i += 4;
-    }
+    const std::size_t plain = NarrowAscii(text.data() + i, n - i, out.data() + w);
+    i += plain;
+    w += plain;
     if (i == n) break;
     const char16_t c = text[i];
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
-               text[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+    ascii = false;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      room(4, i + 1);
+      w += AppendUtf8(out.data() + w,
+                      0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (IsEscape(c)) {
       const auto byte = static_cast<unsigned char>(c - 0xDC00);
       if (PairsUp(text, i, after)) {
-        placeholders.push_back({base + out.size(), byte});
-        out.push_back(static_cast<char>(kPlaceholder));
+        placeholders.push_back({base + w, byte});
+        out[w++] = static_cast<char>(kPlaceholder);
       } else {
-        out.push_back(static_cast<char>(byte));
+        out[w++] = static_cast<char>(byte);
       }
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      AppendUtf8(out, 0xFFFD);  // a lone surrogate that stands for no byte
     } else {
-      AppendUtf8(out, c);
+      room(3, i);
+      // A lone surrogate that stands for no byte becomes U+FFFD.
+      w += AppendUtf8(out.data() + w, c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c);
     }
     ++i;
   }
+  out.resize(w);
+  return ascii;
 }
 
 void DecodeFromPane(std::string_view bytes, std::size_t base,
@@ -129,11 +169,9 @@ void DecodeFromPane(std::string_view bytes, std::size_t base,
   out.resize(start + n);
   char16_t* o = out.data() + start;
   for (std::size_t i = 0; i < n;) {
-    while (i + 8 <= n && AsciiBlock(p + i)) {
-      for (int k = 0; k < 8; ++k) o[k] = p[i + k];
-      o += 8;
-      i += 8;
-    }
+    const std::size_t plain = WidenAscii(p + i, n - i, o);
+    i += plain;
+    o += plain;
     if (i == n) break;
     const unsigned char b = p[i];
     if (b < 0x80) {

@@ -40,8 +40,8 @@ inline int PaneCharUnits(int width) { return width == 4 ? 2 : 1; }
 // Appends the pane bytes of text to out. `after` is what will follow the text in the pane
 // (the next few code units are enough): a raw byte at the end of text may pair up with it.
 // Placeholders are appended to placeholders at their pane positions: out's first byte
-// stands at pane position base.
-void EncodeForPane(std::u16string_view text, std::u16string_view after, std::size_t base,
+// stands at pane position base. Returns whether all that was appended is ASCII.
+bool EncodeForPane(std::u16string_view text, std::u16string_view after, std::size_t base,
                    std::string& out, std::vector<Placeholder>& placeholders);
 
 // Appends the text of bytes, which stand at pane position base; placeholders is the sorted

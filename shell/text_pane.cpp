@@ -2,6 +2,8 @@
 
 #include <Qsci/qscidocument.h>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -14,6 +16,7 @@
 #include <cstring>
 
 #include "shell/nc_lexer.h"
+#include "shell/qt_util.h"
 
 namespace kestrum {
 namespace {
@@ -131,13 +134,32 @@ std::pair<std::size_t, std::size_t> SharedEnds(std::string_view a,
   return {prefix, suffix};
 }
 
+// The panes' accessibility: a plain editable text widget. QScintilla's own interface, once
+// created, counts the characters from the start of the document to the caret at every
+// update of the screen, which makes each keystroke near the end of a large program cost
+// as much as reading it. Factories installed later are asked first.
+QAccessibleInterface* PaneAccessible(const QString& class_name, QObject* object) {
+  if (class_name == QLatin1String("kestrum::NcTextEdit") && object && object->isWidgetType()) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 NcTextEdit::NcTextEdit(QWidget* parent) : QsciScintilla(parent) {
+  static const bool accessible_installed = [] {
+    QAccessible::installFactory(PaneAccessible);
+    return true;
+  }();
+  (void)accessible_installed;
   ConfigureDocument();
   setEolMode(EolWindows);  // a typed line end is CR LF; nothing converts the others
   Send(SCI_SETPASTECONVERTENDINGS, 0);
-  Send(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+  // Only the notices before a change: QScintilla answers the ones after it by counting the
+  // characters from the start of the document to the change for its accessibility support,
+  // which makes every keystroke in a large program cost as much as reading it.
+  Send(SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
   // Colours come for the lines on the screen at once and for the lines above them in idle
   // time: a jump to the end of a large program does not wait for its middle.
   Send(SCI_SETIDLESTYLING, SC_IDLESTYLING_TOVISIBLE);
@@ -160,8 +182,9 @@ NcTextEdit::NcTextEdit(QWidget* parent) : QsciScintilla(parent) {
   SendScintilla(SCI_MARKERSETBACK, kChangeLine, QColor(255, 244, 196));
 
   connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-          [this](int position, int type, const char* text, int length, int lines_added, int, int,
-                 int, int, int) { OnModified(position, type, text, length, lines_added); });
+          [this](int position, int type, const char*, int length, int, int, int, int, int, int) {
+            BeforeChange(position, type, length);
+          });
   connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
     if (updated & (SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) emit Scrolled();
     ShowChangeMarkers();
@@ -192,10 +215,27 @@ void NcTextEdit::ConfigureDocument() {
   // text that is set.
   Send(SCI_SETUNDOCOLLECTION, 0);
   Send(SCI_EMPTYUNDOBUFFER);
+  ascii_ = true;
+  indexed_ = false;
+}
+
+// A document of ASCII alone has one byte for every code unit, and needs no index to say
+// where a position is. Scintilla's UTF-16 line index costs a third of the time that putting
+// a large program in takes, so it is kept only while the document holds something else.
+void NcTextEdit::EnsureIndex() const {
+  if (ascii_ || indexed_) return;
   Send(SCI_ALLOCATELINECHARACTERINDEX, kUtf16);
+  indexed_ = true;
+}
+
+void NcTextEdit::DropIndex() {
+  if (!indexed_) return;
+  Send(SCI_RELEASELINECHARACTERINDEX, kUtf16);
+  indexed_ = false;
 }
 
 void NcTextEdit::FreshDocument() {
+  FinishChange();
   marked_.clear();
   changed_.clear();
   placeholders_.clear();
@@ -219,6 +259,13 @@ std::string_view NcTextEdit::Bytes(std::size_t from, std::size_t length) const {
 // Lines of ASCII (most of a program) have one byte per code unit; only other lines are
 // walked, and only up to the position.
 std::size_t NcTextEdit::ToByte(std::size_t pos) const {
+  if (ascii_) {
+    const std::size_t byte = std::min(pos, Length());
+    return byte > 0 && Bytes(byte - 1, std::min<std::size_t>(2, Length() - byte + 1)) == "\r\n"
+               ? byte - 1
+               : byte;
+  }
+  EnsureIndex();
   const auto lines = static_cast<unsigned long>(Send(SCI_GETLINECOUNT));
   const auto index = [this](unsigned long line) {
     return static_cast<std::size_t>(Send(SCI_INDEXPOSITIONFROMLINE, line, kUtf16));
@@ -254,6 +301,8 @@ std::size_t NcTextEdit::ToByte(std::size_t pos) const {
 }
 
 std::size_t NcTextEdit::FromByte(std::size_t byte) const {
+  if (ascii_) return byte;
+  EnsureIndex();
   const long line = Send(SCI_LINEFROMPOSITION, byte);
   const auto units = static_cast<std::size_t>(
       Send(SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line), kUtf16));
@@ -306,8 +355,9 @@ void NcTextEdit::ReplaceBytes(std::size_t from, std::size_t to, std::string_view
 void NcTextEdit::Assign(std::u16string_view text) {
   std::string bytes;
   std::vector<Placeholder> placeholders;
-  EncodeForPane(text, {}, 0, bytes, placeholders);
+  const bool ascii = EncodeForPane(text, {}, 0, bytes, placeholders);
   ++quiet_;
+  if (ascii) DropIndex();
   ClearMarkers();
   changed_.clear();
   const std::size_t old_length = Length();
@@ -324,6 +374,7 @@ void NcTextEdit::Assign(std::u16string_view text) {
     }
   }
   placeholders_ = std::move(placeholders);
+  ascii_ = ascii;
   Send(SCI_GOTOPOS, 0);
   AfterEdit();
   --quiet_;
@@ -340,9 +391,10 @@ void NcTextEdit::ReplaceSelection(std::u16string_view text) {
   after.resize(std::min<std::size_t>(after.size(), 3));
   std::string bytes;
   std::vector<Placeholder> placeholders;
-  EncodeForPane(text, after, from, bytes, placeholders);
+  const bool ascii = EncodeForPane(text, after, from, bytes, placeholders);
   ++quiet_;
   ReplaceBytes(from, to, bytes, placeholders);
+  ascii_ = ascii_ && ascii;
   Send(SCI_GOTOPOS, from + bytes.size());
   AfterEdit();
   --quiet_;
@@ -351,11 +403,15 @@ void NcTextEdit::ReplaceSelection(std::u16string_view text) {
 
 void NcTextEdit::TakeTextOf(NcTextEdit& other) {
   other.ClearMarkers();
+  other.FinishChange();
   ++quiet_;
+  FinishChange();
   ClearMarkers();
   changed_.clear();
   setDocument(other.document());
   placeholders_ = std::move(other.placeholders_);
+  ascii_ = other.ascii_;
+  indexed_ = other.indexed_;
   edges_.clear();
   joins_.clear();
   lexer_->Reset();
@@ -369,9 +425,10 @@ void NcTextEdit::TakeTextOf(NcTextEdit& other) {
   emit Changed();
 }
 
-void NcTextEdit::OnModified(int position, int type, const char* text, int length, int lines_added) {
-  const bool inserted = (type & SC_MOD_INSERTTEXT) != 0;
-  if (!inserted && !(type & SC_MOD_DELETETEXT)) return;
+void NcTextEdit::BeforeChange(int position, int type, int length) {
+  const bool inserted = (type & SC_MOD_BEFOREINSERT) != 0;
+  if (!inserted && !(type & SC_MOD_BEFOREDELETE)) return;
+  FinishChange();  // the one before is done by now
   const auto pos = static_cast<std::size_t>(position);
   const auto len = static_cast<std::size_t>(length);
   auto first = std::lower_bound(placeholders_.begin(), placeholders_.end(), pos,
@@ -395,9 +452,6 @@ void NcTextEdit::OnModified(int position, int type, const char* text, int length
     if (settling_ == 0) {
       edges_.push_back(pos);
       edges_.push_back(pos + len);
-      if (len > 0 && text && text[0] == '\n' && pos > 0 && Send(SCI_GETCHARAT, pos - 1) == '\r') {
-        joins_.push_back(pos - 1);
-      }
     }
   } else {
     auto last = std::lower_bound(first, placeholders_.end(), pos + len,
@@ -407,15 +461,27 @@ void NcTextEdit::OnModified(int position, int type, const char* text, int length
     for (std::size_t& edge : edges_) edge = edge > pos + len ? edge - len : std::min(edge, pos);
     for (std::size_t& cr : joins_) cr = cr >= pos + len ? cr - len : std::min(cr, pos);
     lexer_->TextDeleted(pos, len);
-    if (settling_ == 0) {
-      edges_.push_back(pos);
-      if (pos > 0 && Send(SCI_GETCHARAT, pos - 1) == '\r' && Send(SCI_GETCHARAT, pos) == '\n') {
-        joins_.push_back(pos - 1);
-      }
-    }
+    if (settling_ == 0) edges_.push_back(pos);
   }
+  change_ = {true, pos, inserted ? len : 0,
+             static_cast<std::size_t>(Send(SCI_LINEFROMPOSITION, pos)), Send(SCI_GETLINECOUNT)};
+}
+
+void NcTextEdit::FinishChange() {
+  if (!change_.pending) return;
+  change_.pending = false;
+  const std::size_t pos = change_.position;
+  if (ascii_ && change_.inserted > 0) {
+    const std::string_view added = Bytes(pos, change_.inserted);
+    ascii_ = std::all_of(added.begin(), added.end(), [](char c) { return (c & 0x80) == 0; });
+  }
+  if (settling_ == 0 && pos > 0 && Send(SCI_GETCHARAT, pos - 1) == '\r' &&
+      Send(SCI_GETCHARAT, pos) == '\n') {
+    joins_.push_back(pos - 1);  // an LF came to stand after a CR
+  }
+  const long lines_added = Send(SCI_GETLINECOUNT) - change_.lines_before;
   if (lines_added != 0) {
-    const auto line = static_cast<std::size_t>(Send(SCI_LINEFROMPOSITION, pos));
+    const std::size_t line = change_.line;
     ShiftRuns(changed_, line, lines_added);
     // Scintilla moves markers with their lines, and puts those of removed lines on the line
     // they were joined to.
@@ -435,6 +501,7 @@ void NcTextEdit::OnModified(int position, int type, const char* text, int length
 }
 
 void NcTextEdit::AfterEdit() {
+  FinishChange();
   if (!composing_) {
     RejoinLineEnds();
     SettleEdits();
@@ -461,6 +528,7 @@ void NcTextEdit::RejoinLineEnds() {
       ReplaceBytes(cr, cr + 2, "\r\n", {});
     }
   }
+  FinishChange();
   --quiet_;
   --settling_;
 }
@@ -490,6 +558,7 @@ void NcTextEdit::SettleEdits() {
       break;
     }
   }
+  FinishChange();
   --quiet_;
   --settling_;
 }
@@ -569,6 +638,51 @@ void NcTextEdit::inputMethodEvent(QInputMethodEvent* e) {
   if (!composing_) {
     Send(SCI_SETUNDOCOLLECTION, 0);
     Send(SCI_EMPTYUNDOBUFFER);
+  }
+}
+
+// What an input method may ask about the text around the caret, from the caret's line (at
+// most a few thousand bytes of it). QScintilla answers with the whole paragraph, which in a
+// program without blank lines is the whole document, copied at every move of the caret.
+QVariant NcTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
+  if (query != Qt::ImSurroundingText && query != Qt::ImCursorPosition &&
+      query != Qt::ImAnchorPosition && query != Qt::ImCurrentSelection) {
+    return QsciScintilla::inputMethodQuery(query);
+  }
+  if (query == Qt::ImCurrentSelection) {
+    constexpr long kMostSelected = 4096;
+    if (Send(SCI_GETSELECTIONEND) - Send(SCI_GETSELECTIONSTART) > kMostSelected) return QString();
+    const std::u16string selected = SelectedText();
+    return Q(selected);
+  }
+  constexpr long kAround = 2048;
+  const long caret = Send(SCI_GETCURRENTPOS);
+  const long anchor = Send(SCI_GETANCHOR);
+  const auto line =
+      static_cast<unsigned long>(Send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret)));
+  long from = Send(SCI_POSITIONFROMLINE, line);
+  long to = Send(SCI_GETLINEENDPOSITION, line);
+  // Cut at the start of a character: the one that holds the byte.
+  const auto char_start = [this](long at) {
+    return Send(SCI_POSITIONBEFORE, static_cast<unsigned long>(at + 1));
+  };
+  if (caret - from > kAround) from = char_start(caret - kAround);
+  if (to - caret > kAround) to = char_start(caret + kAround);
+  const auto units = [this, from](long at) {
+    return static_cast<int>(
+        PaneUnits(Bytes(static_cast<std::size_t>(from), static_cast<std::size_t>(at - from))));
+  };
+  switch (query) {
+    case Qt::ImSurroundingText: {
+      std::u16string text;
+      DecodeFromPane(Bytes(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)),
+                     static_cast<std::size_t>(from), placeholders_, text);
+      return Q(text);
+    }
+    case Qt::ImCursorPosition:
+      return units(caret);
+    default:
+      return units(std::clamp(anchor, from, to));
   }
 }
 

@@ -94,6 +94,7 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   void mousePressEvent(QMouseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void resizeEvent(QResizeEvent* e) override;
   QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
   QByteArray fromMimeData(const QMimeData* source, bool& rectangular) const override;
@@ -111,11 +112,15 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   std::size_t FromByte(std::size_t byte) const;
 
   void ConfigureDocument();
+  void EnsureIndex() const;
+  void DropIndex();
   void FreshDocument();
   // Replaces bytes [from, to) of the pane with bytes whose placeholders are given.
   void ReplaceBytes(std::size_t from, std::size_t to, std::string_view bytes,
                     const std::vector<Placeholder>& placeholders);
-  void OnModified(int position, int type, const char* text, int length, int lines_added);
+  // Scintilla's notice before each insertion or deletion, and the work left once it is done.
+  void BeforeChange(int position, int type, int length);
+  void FinishChange();
   // Raw bytes on both sides of an edit can spell a character: its first byte becomes a
   // placeholder. Runs after every edit, outside Scintilla's notifications.
   void SettleEdits();
@@ -139,6 +144,15 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   mutable std::vector<Placeholder> pending_placeholders_;
   LineRuns changed_;
   std::vector<std::size_t> marked_;  // lines that carry the markers now (the visible ones)
+  struct Change {
+    bool pending = false;
+    std::size_t position = 0;
+    std::size_t inserted = 0;  // bytes; 0 for a deletion
+    std::size_t line = 0;
+    long lines_before = 0;
+  } change_;
+  bool ascii_ = true;             // the document holds no byte beyond ASCII
+  mutable bool indexed_ = false;  // Scintilla keeps its UTF-16 line index
   bool lines_changed_ = false;
   int number_digits_ = 0;
   int number_zoom_ = 0;

@@ -185,7 +185,8 @@ TEST(NcTextEdit, PositionsCountUtf16CodeUnits) {
 }
 
 // Scintilla's UTF-16 index miscounts a line whose CR an LF comes to follow; the pane puts it
-// right. Every position must come back as itself afterwards.
+// right. Every position must come back as itself afterwards. (A document of ASCII alone
+// needs no index: 工 makes the pane keep one.)
 TEST(NcTextEdit, PositionsStayRightWhenCrAndLfComeTogether) {
   const struct {
     const char16_t* text;
@@ -194,10 +195,11 @@ TEST(NcTextEdit, PositionsStayRightWhenCrAndLfComeTogether) {
     const char16_t* insert;
     const char16_t* expected;
   } rows[] = {
-      {u"A\rX\nB\r\nC", 3, Qt::Key_Backspace, nullptr, u"A\r\nB\r\nC"},
-      {u"A\rX\nB", 2, Qt::Key_Delete, nullptr, u"A\r\nB"},
-      {u"A\rB", 2, 0, u"\nC", u"A\r\nCB"},
-      {u"\r\rX\n\n", 2, Qt::Key_Delete, nullptr, u"\r\r\n\n"},
+      {u"工\rX\nB\r\nC", 3, Qt::Key_Backspace, nullptr, u"工\r\nB\r\nC"},
+      {u"工\rX\nB", 2, Qt::Key_Delete, nullptr, u"工\r\nB"},
+      {u"工\rB", 2, 0, u"\nC", u"工\r\nCB"},
+      {u"工\r\rX\n\n", 3, Qt::Key_Delete, nullptr, u"工\r\r\n\n"},
+      {u"A\rX\nB", 2, Qt::Key_Delete, nullptr, u"A\r\nB"},  // ASCII alone: no index
   };
   NcTextEdit pane;
   for (const auto& row : rows) {
@@ -218,8 +220,8 @@ TEST(NcTextEdit, PositionsStayRightWhenCrAndLfComeTogether) {
     }
   }
   // A new text that shares the old one up to a CR, and goes on with an LF.
-  pane.SetText(u"N1\rN2");
-  pane.SetText(u"N1\r\nN2\nN3\rN4");
+  pane.SetText(u"工1\rN2");
+  pane.SetText(u"工1\r\nN2\nN3\rN4");
   pane.Select(0, 12);
   EXPECT_EQ(pane.SelLength(), 12u);
 }
@@ -452,6 +454,10 @@ TEST(NcTextEdit, InputMethodComposesInPlace) {
   compose(QString(), QStringLiteral("加工"));
   EXPECT_EQ(Utf8(pane.Text()), "G01(加工)\r\n");
   EXPECT_EQ(pane.SelStart(), 6u);
+  // What the input method sees around the caret: its line.
+  QWidget& widget = pane;
+  EXPECT_EQ(widget.inputMethodQuery(Qt::ImSurroundingText).toString(), QStringLiteral("G01(加工)"));
+  EXPECT_EQ(widget.inputMethodQuery(Qt::ImCursorPosition).toInt(), 6);
   // A composition given up leaves nothing behind.
   compose(QStringLiteral("あ"), QString());
   compose(QString(), QString());
