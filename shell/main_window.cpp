@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <functional>
 #include <future>
+#include <optional>
 #include <system_error>
 
 #include "convert/abs_inc_dialog.h"
@@ -489,19 +490,32 @@ void frmMain::LayoutControls() {
 
 // --- document -------------------------------------------------------------------------------
 
+// A large program takes a noticeable time to read and to write: the window repaints between
+// the steps (input waits until the command is done).
+static void RepaintIfLarge(std::size_t size) {
+  if (size > kLargeText) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 bool frmMain::LoadDocument(const QString& path) {
-  LoadedProgram loaded = LoadProgram(FileName(path));
-  if (!loaded.ok) {
-    ShowFileError(QStringLiteral("ファイルを開けませんでした。"), path, loaded.reason);
+  std::string reason;
+  std::optional<std::string> bytes = ReadFileBytes(FileName(path), &reason);
+  if (!bytes) {
+    ShowFileError(QStringLiteral("ファイルを開けませんでした。"), path, FromUtf8(reason));
     return false;
   }
-  RichTextBox1->SetText(std::move(loaded.text.text));
-  encoding_ = loaded.text.encoding;
+  RepaintIfLarge(bytes->size());
+  DecodedText text = DecodeText(*bytes);
+  bytes.reset();
+  RepaintIfLarge(text.text.size());
+  RichTextBox1->SetText(std::move(text.text));
+  encoding_ = text.encoding;
   return true;
 }
 
 bool frmMain::SaveDocument(const QString& path) {
-  const std::u16string reason = SaveProgram(FileName(path), RichTextBox1->Text(), encoding_);
+  const std::u16string text = RichTextBox1->Text();
+  RepaintIfLarge(text.size());
+  const std::u16string reason = SaveProgram(FileName(path), text, encoding_);
   if (reason.empty()) return true;
   ShowFileError(QStringLiteral("ファイルを保存できませんでした。"), path, reason);
   return false;
@@ -585,7 +599,7 @@ void frmMain::mnuEditUndo_Click() {
 }
 
 void frmMain::mnuEditCut_Click() {
-  module_.UndoText = RichTextBox1->Text();
+  RichTextBox1->TextInto(module_.UndoText);
   NcTextEdit::PutOnClipboard(RichTextBox1->SelectedText());
   RichTextBox1->ReplaceSelection(u"");
   SetUndoEnabled(true);
@@ -594,7 +608,7 @@ void frmMain::mnuEditCut_Click() {
 void frmMain::mnuEditCopy_Click() { NcTextEdit::PutOnClipboard(RichTextBox1->SelectedText()); }
 
 void frmMain::mnuEditPaste_Click() {
-  module_.UndoText = RichTextBox1->Text();
+  RichTextBox1->TextInto(module_.UndoText);
   RichTextBox1->ReplaceSelection(NcTextEdit::ClipboardText());
   SetUndoEnabled(true);
 }
@@ -677,7 +691,7 @@ int frmMain::SourceLineCount() { return RichTextBox1->lines(); }
 
 const std::u16string& frmMain::BeginConversion() {
   RichTextBox2->Assign(u"");
-  module_.UndoText = RichTextBox1->Text();
+  RichTextBox1->TextInto(module_.UndoText);
   return module_.UndoText;
 }
 

@@ -6,6 +6,8 @@
 #include <QAccessibleWidget>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -29,8 +31,12 @@ constexpr int kChangeBar = 0;
 constexpr int kChangeLine = 1;
 constexpr int kMarkerMargin = 1;
 
-// A new text at most this share of a large old one goes into a new document, so that the
-// memory of the old one is given back.
+// A large text goes in in pieces of this many code units, and the window repaints between
+// them when this much time has passed.
+constexpr std::size_t kPieceUnits = std::size_t{4} << 20;
+constexpr qint64 kRepaintMs = 100;
+// A pane that held this much more than its new text gets a new document, so that the memory
+// of the old one is given back.
 constexpr std::size_t kLargeDocument = std::size_t{1} << 20;
 
 // This program's own clipboard text, kept exactly: UTF-16 code units in machine order.
@@ -313,13 +319,18 @@ std::size_t NcTextEdit::FromByte(std::size_t byte) const {
 }
 
 std::u16string NcTextEdit::Text() const {
-  const std::size_t length = Length();
   std::u16string out;
-  if (length == 0) return out;
-  const auto* p = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-  DecodeFromPane(std::string_view(p, length), 0, placeholders_, out);
+  TextInto(out);
   if (out.capacity() - out.size() > out.size() / 4) out.shrink_to_fit();
   return out;
+}
+
+void NcTextEdit::TextInto(std::u16string& out) const {
+  out.clear();
+  const std::size_t length = Length();
+  if (length == 0) return;
+  const auto* p = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+  DecodeFromPane(std::string_view(p, length), 0, placeholders_, out);
 }
 
 std::size_t NcTextEdit::SelStart() const {
@@ -346,25 +357,30 @@ std::u16string NcTextEdit::SelectedText() const {
 void NcTextEdit::ReplaceBytes(std::size_t from, std::size_t to, std::string_view bytes,
                               const std::vector<Placeholder>& placeholders) {
   Send(SCI_SETTARGETRANGE, from, static_cast<long>(to));
-  Send(SCI_REPLACETARGET, bytes.size(), reinterpret_cast<long>(bytes.data()));
+  // Scintilla wants a pointer also for nothing.
+  const char* data = bytes.empty() ? "" : bytes.data();
+  Send(SCI_REPLACETARGET, bytes.size(), reinterpret_cast<long>(data));
   Merge(placeholders_, placeholders);
 }
 
 // A new text that shares most of the old one (Undo after a cut, a replacement, a search that
-// replaced one word) only has its changed middle put in.
+// replaced one word) only has its changed middle put in. A large text that shares little
+// goes in piece by piece, without a second copy of it in the pane's encoding, and the window
+// repaints in between (input waits until the text is complete).
 void NcTextEdit::Assign(std::u16string_view text) {
-  std::string bytes;
-  std::vector<Placeholder> placeholders;
-  const bool ascii = EncodeForPane(text, {}, 0, bytes, placeholders);
   ++quiet_;
-  if (ascii) DropIndex();
+  FinishChange();
   ClearMarkers();
   changed_.clear();
-  const std::size_t old_length = Length();
-  if (old_length > kLargeDocument && bytes.size() < old_length / 4) {
-    FreshDocument();
-    ReplaceBytes(0, 0, bytes, {});
+  if (text.size() > kPieceUnits && SharesLittle(text)) {
+    Stream(text);
   } else {
+    std::string bytes;
+    std::vector<Placeholder> placeholders;
+    const bool ascii = EncodeForPane(text, {}, 0, bytes, placeholders);
+    if (ascii) DropIndex();
+    if (Length() > kLargeDocument && bytes.size() < Length() / 4) FreshDocument();
+    const std::size_t old_length = Length();
     const auto* old = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     const auto [prefix, suffix] =
         SharedEnds(std::string_view(old, old_length), placeholders_, bytes, placeholders);
@@ -372,13 +388,67 @@ void NcTextEdit::Assign(std::u16string_view text) {
       ReplaceBytes(prefix, old_length - suffix,
                    std::string_view(bytes).substr(prefix, bytes.size() - prefix - suffix), {});
     }
+    placeholders_ = std::move(placeholders);
+    ascii_ = ascii;
   }
-  placeholders_ = std::move(placeholders);
-  ascii_ = ascii;
   Send(SCI_GOTOPOS, 0);
   AfterEdit();
   --quiet_;
   emit Changed();
+}
+
+// Whether text and the pane's text have little in common at their start and their end: a
+// conversion's result, a new file. Only a piece at each end is compared.
+bool NcTextEdit::SharesLittle(std::u16string_view text) const {
+  const std::size_t length = Length();
+  if (length < text.size() / 4) return true;
+  std::string head;
+  std::string tail;
+  std::vector<Placeholder> unused;
+  EncodeForPane(text.substr(0, kPieceUnits), text.substr(kPieceUnits, 3), 0, head, unused);
+  EncodeForPane(text.substr(text.size() - kPieceUnits), {}, 0, tail, unused);
+  const std::string_view old_head = Bytes(0, std::min(length, head.size()));
+  const std::string_view old_tail =
+      Bytes(length - std::min(length, tail.size()), std::min(length, tail.size()));
+  return old_head != head && old_tail != tail;
+}
+
+// The text goes in piece by piece after the old one is gone.
+void NcTextEdit::Stream(std::u16string_view text) {
+  if (Length() > 2 * text.size()) {
+    FreshDocument();
+  } else {
+    ReplaceBytes(0, Length(), {}, {});
+    placeholders_.clear();
+  }
+  DropIndex();
+  // Room for a text of one byte a unit at once: grown piece by piece, the buffers would be
+  // copied again and again. With room to spare, so that the first keystroke does not make
+  // Scintilla copy the whole text into a larger buffer.
+  Send(SCI_ALLOCATE, text.size() + text.size() / 64 + (std::size_t{1} << 20));
+  ascii_ = true;
+  std::string bytes;
+  std::vector<Placeholder> placeholders;
+  QElapsedTimer since_repaint;
+  since_repaint.start();
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = std::min(text.size(), at + kPieceUnits);
+    // A surrogate pair stays in one piece.
+    if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) --end;
+    bytes.clear();
+    placeholders.clear();
+    const std::size_t length = Length();
+    ascii_ = EncodeForPane(text.substr(at, end - at), text.substr(end, 3), length, bytes,
+                           placeholders) &&
+             ascii_;
+    ReplaceBytes(length, length, bytes, placeholders);
+    at = end;
+    if (at < text.size() && since_repaint.elapsed() > kRepaintMs) {
+      FinishChange();
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      since_repaint.restart();
+    }
+  }
 }
 
 void NcTextEdit::ReplaceSelection(std::u16string_view text) {

@@ -40,6 +40,8 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   std::size_t SelLength() const override;
   void Select(std::size_t start, std::size_t length) override;
   void SetText(std::u16string text) override { Assign(text); }
+  // Text() into out, whose memory is used again.
+  void TextInto(std::u16string& out) const;
   // SetText without taking the text over.
   void Assign(std::u16string_view text);
 
@@ -116,6 +118,8 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   void DropIndex();
   void FreshDocument();
   // Replaces bytes [from, to) of the pane with bytes whose placeholders are given.
+  bool SharesLittle(std::u16string_view text) const;
+  void Stream(std::u16string_view text);
   void ReplaceBytes(std::size_t from, std::size_t to, std::string_view bytes,
                     const std::vector<Placeholder>& placeholders);
   // Scintilla's notice before each insertion or deletion, and the work left once it is done.
