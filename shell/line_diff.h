@@ -13,6 +13,9 @@
 
 namespace kestrum {
 
+// Lines of text as the panes count them: its line ends (CR LF once) and one.
+std::size_t LineCount(std::u16string_view text);
+
 // Lines first .. end - 1 of the result.
 struct LineRun {
   std::size_t first;
@@ -27,7 +30,7 @@ using LineRuns = std::vector<LineRun>;
 // so that the same texts always give the same markers.
 struct DiffLimits {
   std::size_t max_edits = 2000;          // lines inserted plus lines removed
-  std::uint64_t max_steps = 40'000'000;  // line comparisons and diagonal steps (~0.1 s)
+  std::uint64_t max_steps = 10'000'000;  // line comparisons and diagonal steps (~0.1 s)
 };
 
 // The lines of result that differ from source. With equal line counts, line n of one is

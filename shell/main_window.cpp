@@ -290,7 +290,8 @@ void frmMain::BuildToolBar() {
           [this](QAction* button) { tbToolBar_ButtonClick(button->data().toString()); });
 }
 
-// Beside the spec's toolbar: scrolling the panes together, and the preview's changes.
+// Beside tbToolBar, which keeps its nineteen buttons: scrolling the panes together, and the
+// preview's changed lines.
 void frmMain::BuildViewBar() {
   tbView = addToolBar(QString());
   tbView->setObjectName(QStringLiteral("tbView"));

@@ -1,5 +1,7 @@
 #include "shell/text_pane.h"
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qscidocument.h>
 
 #include <QAccessible>
@@ -172,6 +174,15 @@ NcTextEdit::NcTextEdit(QWidget* parent) : QsciScintilla(parent) {
   setWrapMode(WrapNone);
   Send(SCI_SETSCROLLWIDTH, 1);
   Send(SCI_SETSCROLLWIDTHTRACKING, 1);
+
+  // Ctrl+U and Ctrl+Shift+U would change the case of the selected words without a trace; a
+  // controller reads capitals only.
+  for (const auto command : {QsciCommand::SelectionLowerCase, QsciCommand::SelectionUpperCase}) {
+    if (QsciCommand* bound = standardCommands()->find(command)) {
+      bound->setKey(0);
+      bound->setAlternateKey(0);
+    }
+  }
 
   lexer_ = new NcLexer(font(), this);
   setLexer(lexer_);

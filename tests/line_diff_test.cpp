@@ -111,6 +111,25 @@ TEST(ChangedLines, UnmarkedLinesAreALongestCommonSubsequence) {
   }
 }
 
+TEST(LineCount, CountsEveryKindOfLineEnd) {
+  EXPECT_EQ(LineCount(U("")), 1u);
+  EXPECT_EQ(LineCount(U("A\r\nB\nC\rD")), 4u);
+  EXPECT_EQ(LineCount(U("\r\n\r\r\n\n")), 5u);
+  // Long texts go sixteen units at a time: a CR LF may stand across two blocks.
+  std::mt19937 random(3);
+  const char16_t units[] = {u'\r', u'\n', u'X', u'1'};
+  for (int round = 0; round < 300; ++round) {
+    std::u16string text(random() % 90, u' ');
+    for (auto& c : text) c = units[random() % 4];
+    std::size_t expected = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      expected +=
+          text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'));
+    }
+    ASSERT_EQ(LineCount(text), expected) << "round " << round;
+  }
+}
+
 TEST(ShiftRuns, RunsStayOnTheirLines) {
   const struct {
     LineRuns runs;
