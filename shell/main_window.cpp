@@ -16,9 +16,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <chrono>
 #include <functional>
 #include <future>
-#include <optional>
 #include <system_error>
 
 #include "convert/abs_inc_dialog.h"
@@ -491,32 +491,42 @@ void frmMain::LayoutControls() {
 
 // --- document -------------------------------------------------------------------------------
 
-// A large program takes a noticeable time to read and to write: the window repaints between
-// the steps (input waits until the command is done).
-static void RepaintIfLarge(std::size_t size) {
-  if (size > kLargeText) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+// A large program takes a noticeable time to read and to write: the work runs on a thread
+// of its own while the window repaints (input waits until it is done). Small ones run here.
+template <typename Work>
+static auto WhileRepainting(bool large, const Work& work) -> decltype(work()) {
+  if (large) {
+    try {
+      auto done = std::async(std::launch::async, work);
+      while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      }
+      return done.get();
+    } catch (const std::system_error&) {
+      // No thread to be had: done here.
+    }
+  }
+  return work();
 }
 
 bool frmMain::LoadDocument(const QString& path) {
-  std::string reason;
-  std::optional<std::string> bytes = ReadFileBytes(FileName(path), &reason);
-  if (!bytes) {
-    ShowFileError(QStringLiteral("ファイルを開けませんでした。"), path, FromUtf8(reason));
+  const std::string file = FileName(path);
+  LoadedProgram loaded = WhileRepainting(QFileInfo(path).size() > static_cast<qint64>(kLargeText),
+                                         [&file] { return LoadProgram(file); });
+  if (!loaded.ok) {
+    ShowFileError(QStringLiteral("ファイルを開けませんでした。"), path, loaded.reason);
     return false;
   }
-  RepaintIfLarge(bytes->size());
-  DecodedText text = DecodeText(*bytes);
-  bytes.reset();
-  RepaintIfLarge(text.text.size());
-  RichTextBox1->SetText(std::move(text.text));
-  encoding_ = text.encoding;
+  RichTextBox1->SetText(std::move(loaded.text.text));
+  encoding_ = loaded.text.encoding;
   return true;
 }
 
 bool frmMain::SaveDocument(const QString& path) {
+  const std::string file = FileName(path);
   const std::u16string text = RichTextBox1->Text();
-  RepaintIfLarge(text.size());
-  const std::u16string reason = SaveProgram(FileName(path), text, encoding_);
+  const std::u16string reason =
+      WhileRepainting(text.size() > kLargeText, [&] { return SaveProgram(file, text, encoding_); });
   if (reason.empty()) return true;
   ShowFileError(QStringLiteral("ファイルを保存できませんでした。"), path, reason);
   return false;
