@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -518,17 +519,6 @@ void NcTextEdit::BeforeChange(int position, int type, int length) {
     for (auto it = first; it != placeholders_.end(); ++it) it->pos += len;
     for (std::size_t& edge : edges_) edge += edge >= pos ? len : 0;
     for (std::size_t& cr : joins_) cr += cr >= pos ? len : 0;
-    if (!pending_bytes_.empty()) {
-      // A drop or a paste through Scintilla: the bytes fromMimeData() gave.
-      if (pending_bytes_.size() == len) {
-        for (Placeholder p : pending_placeholders_) {
-          p.pos += pos;
-          Merge(placeholders_, {p});
-        }
-      }
-      pending_bytes_.clear();
-      pending_placeholders_.clear();
-    }
     lexer_->TextInserted(pos, len);
     if (settling_ == 0) {
       edges_.push_back(pos);
@@ -699,7 +689,29 @@ void NcTextEdit::mousePressEvent(QMouseEvent* e) {
     e->accept();
     return;
   }
+  if (e->button() == Qt::MiddleButton) {
+    // The X11 selection pasted where the button went down, as the clipboard is pasted.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
+    if (data && QGuiApplication::clipboard()->supportsSelection()) {
+      const QPoint at = e->position().toPoint();
+      Send(SCI_SETEMPTYSELECTION,
+           static_cast<unsigned long>(Send(SCI_POSITIONFROMPOINT,
+                                           static_cast<unsigned long>(std::max(at.x(), 0)),
+                                           std::max(at.y(), 0))));
+      ReplaceSelection(FromMime(*data));
+    }
+    e->accept();
+    return;
+  }
   QsciScintilla::mousePressEvent(e);
+}
+
+void NcTextEdit::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() == Qt::MiddleButton) {
+    e->accept();  // pasted when the button went down
+    return;
+  }
+  QsciScintilla::mouseReleaseEvent(e);
 }
 
 void NcTextEdit::contextMenuEvent(QContextMenuEvent* e) {
@@ -785,12 +797,44 @@ QMimeData* NcTextEdit::toMimeData(const QByteArray& text, bool /*rectangular*/) 
   return ToMime(exact);
 }
 
+// Scintilla's own pastes and drops make every line end CR LF; the pane pastes and drops
+// itself (paste(), dropEvent(), the middle button), so this only serves what is left.
 QByteArray NcTextEdit::fromMimeData(const QMimeData* source, bool& rectangular) const {
   rectangular = false;
-  pending_bytes_.clear();
-  pending_placeholders_.clear();
-  EncodeForPane(FromMime(*source), {}, 0, pending_bytes_, pending_placeholders_);
-  return QByteArray(pending_bytes_.data(), static_cast<qsizetype>(pending_bytes_.size()));
+  std::string bytes;
+  std::vector<Placeholder> unused;
+  EncodeForPane(FromMime(*source), {}, 0, bytes, unused);
+  return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Text dropped on the pane goes in as the clipboard's does; dragged within the pane, it
+// moves (or, with Ctrl, is copied) with its line ends as they are.
+void NcTextEdit::dropEvent(QDropEvent* e) {
+  const QMimeData* data = e->mimeData();
+  if (!data || !canInsertFromMimeData(data)) {
+    e->ignore();
+    return;
+  }
+  const QPoint at = e->position().toPoint();
+  auto pos = static_cast<std::size_t>(Send(
+      SCI_POSITIONFROMPOINT, static_cast<unsigned long>(std::max(at.x(), 0)), std::max(at.y(), 0)));
+  const std::u16string text = FromMime(*data);
+  ++quiet_;
+  if ((e->source() == this || e->source() == viewport()) && e->dropAction() == Qt::MoveAction) {
+    const auto from = static_cast<std::size_t>(Send(SCI_GETSELECTIONSTART));
+    const auto to = static_cast<std::size_t>(Send(SCI_GETSELECTIONEND));
+    if (pos >= from && pos <= to) {  // onto itself
+      --quiet_;
+      e->acceptProposedAction();
+      return;
+    }
+    ReplaceBytes(from, to, {}, {});
+    if (pos > to) pos -= to - from;
+  }
+  Send(SCI_SETEMPTYSELECTION, pos);
+  --quiet_;
+  ReplaceSelection(text);
+  e->acceptProposedAction();
 }
 
 bool NcTextEdit::canInsertFromMimeData(const QMimeData* source) const {

@@ -94,6 +94,8 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   bool viewportEvent(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -143,9 +145,6 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   std::vector<Placeholder> placeholders_;  // sorted by position
   std::vector<std::size_t> edges_;         // where edits met old bytes, to settle
   std::vector<std::size_t> joins_;         // CRs that an LF came to follow, to settle
-  // What a drop or a paste through Scintilla is about to insert, with its placeholders.
-  mutable std::string pending_bytes_;
-  mutable std::vector<Placeholder> pending_placeholders_;
   LineRuns changed_;
   std::vector<std::size_t> marked_;  // lines that carry the markers now (the visible ones)
   struct Change {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -419,6 +420,26 @@ TEST(NcTextEdit, ScintillasOwnClipboardCommandsKeepTheText) {
   pane.SetText(u"");
   pane.paste();
   EXPECT_EQ(Shown(pane.Text()), Shown(u"X\r\nY"));
+}
+
+// Text dropped on a pane goes in as the clipboard's does.
+TEST(NcTextEdit, DroppedTextKeepsItsBytesAndLineEnds) {
+  NcTextEdit pane;
+  pane.resize(300, 200);
+  pane.SetText(u"");
+  auto* data = new QMimeData;
+  const std::u16string exact = u"G01\n\xDCEB\xDC80\xDC80\r\n";
+  data->setData(QStringLiteral("application/x-kestrum-text"),
+                QByteArray(reinterpret_cast<const char*>(exact.data()),
+                           static_cast<qsizetype>(exact.size() * 2)));
+  QDragEnterEvent enter(QPoint(40, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(pane.viewport(), &enter);
+  QDragMoveEvent move(QPoint(40, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(pane.viewport(), &move);
+  QDropEvent drop(QPointF(40, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(pane.viewport(), &drop);
+  EXPECT_EQ(Shown(pane.Text()), Shown(exact));
+  delete data;
 }
 
 TEST(NcTextEdit, ChangeNotificationComesOncePerCommandAndPerTypedKey) {
