@@ -230,6 +230,7 @@ void frmMain::BuildPanes() {
   RichTextBox1 = new NcTextEdit(central);
   RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
   RichTextBox1->SetEditKeysToMenu(true);
+  RichTextBox1->SetIndexEagerly(true);
   RichTextBox1->setContextMenuPolicy(Qt::NoContextMenu);
   RichTextBox2 = new NcTextEdit(central);
   RichTextBox2->setObjectName(QStringLiteral("RichTextBox2"));

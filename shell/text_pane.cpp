@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -244,6 +245,17 @@ void NcTextEdit::EnsureIndex() const {
   if (ascii_ || indexed_) return;
   Send(SCI_ALLOCATELINECHARACTERINDEX, kUtf16);
   indexed_ = true;
+}
+
+// The index is built as soon as the event loop is free, rather than at the first position
+// asked for (a search, a cut), which would wait for it.
+void NcTextEdit::BuildIndexSoon() {
+  if (!index_eagerly_ || ascii_ || indexed_ || index_soon_) return;
+  index_soon_ = true;
+  QTimer::singleShot(0, this, [this] {
+    index_soon_ = false;
+    EnsureIndex();
+  });
 }
 
 void NcTextEdit::DropIndex() {
@@ -573,6 +585,7 @@ void NcTextEdit::FinishChange() {
 
 void NcTextEdit::AfterEdit() {
   FinishChange();
+  BuildIndexSoon();
   if (!composing_) {
     RejoinLineEnds();
     SettleEdits();

@@ -66,6 +66,11 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   // showing its own context menu.
   void SetEditKeysToMenu(bool to_menu) { edit_keys_to_menu_ = to_menu; }
 
+  // A pane whose positions the commands ask for (the source pane) builds Scintilla's UTF-16
+  // line index for a text beyond ASCII as soon as the event loop is free; others when a
+  // position is first asked for.
+  void SetIndexEagerly(bool eagerly) { index_eagerly_ = eagerly; }
+
   // Lines marked as changed (a bar in the margin and a tinted line); they move with edits.
   void SetChangedLines(LineRuns lines);
   const LineRuns& ChangedLines() const { return changed_; }
@@ -117,6 +122,7 @@ class NcTextEdit : public QsciScintilla, public TextPane {
 
   void ConfigureDocument();
   void EnsureIndex() const;
+  void BuildIndexSoon();
   void DropIndex();
   void FreshDocument();
   // Replaces bytes [from, to) of the pane with bytes whose placeholders are given.
@@ -156,6 +162,8 @@ class NcTextEdit : public QsciScintilla, public TextPane {
   } change_;
   bool ascii_ = true;             // the document holds no byte beyond ASCII
   mutable bool indexed_ = false;  // Scintilla keeps its UTF-16 line index
+  bool index_soon_ = false;
+  bool index_eagerly_ = false;
   bool lines_changed_ = false;
   int number_digits_ = 0;
   int number_zoom_ = 0;
