@@ -439,6 +439,14 @@ bool NcTextEdit::SharesLittle(std::u16string_view text) const {
 
 // The text goes in piece by piece after the old one is gone.
 void NcTextEdit::Stream(std::u16string_view text) {
+  QElapsedTimer since_repaint;
+  since_repaint.start();
+  const auto repaint_if_due = [&] {
+    if (since_repaint.elapsed() <= kRepaintMs) return;
+    FinishChange();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    since_repaint.restart();
+  };
   if (Length() > 2 * text.size()) {
     FreshDocument();
   } else {
@@ -450,11 +458,10 @@ void NcTextEdit::Stream(std::u16string_view text) {
   // copied again and again. With room to spare, so that the first keystroke does not make
   // Scintilla copy the whole text into a larger buffer.
   Send(SCI_ALLOCATE, text.size() + text.size() / 64 + (std::size_t{1} << 20));
+  repaint_if_due();
   ascii_ = true;
   std::string bytes;
   std::vector<Placeholder> placeholders;
-  QElapsedTimer since_repaint;
-  since_repaint.start();
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceUnits);
     // A surrogate pair stays in one piece.
@@ -467,11 +474,7 @@ void NcTextEdit::Stream(std::u16string_view text) {
              ascii_;
     ReplaceBytes(length, length, bytes, placeholders);
     at = end;
-    if (at < text.size() && since_repaint.elapsed() > kRepaintMs) {
-      FinishChange();
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      since_repaint.restart();
-    }
+    if (at < text.size()) repaint_if_due();
   }
 }
 
