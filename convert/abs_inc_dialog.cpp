@@ -14,14 +14,9 @@
 #include <algorithm>
 
 #include "convert/abs_inc.h"
+#include "shell/qt_util.h"
 
 namespace kestrum {
-namespace {
-
-QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
-std::u16string U(const QString& text) { return text.toStdU16String(); }
-
-}  // namespace
 
 G90_G91::G90_G91(Editor& editor, QWidget* parent)
     : ConversionDialog(editor, QStringLiteral("G90_G91"), QStringLiteral("G90-G91の変換"), parent) {

@@ -122,7 +122,7 @@ void Spindle::OKButton_Click() {
   ProgressBar1->setValue(0);
   ProgressBar1->show();
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::u16string source = editor_.BeginConversion();
+  const std::u16string& source = editor_.BeginConversion();
   editor_.SetUndoEnabled(true);
   // The run takes no events; the bar is painted as it goes, a few times a second.
   QElapsedTimer since_paint;

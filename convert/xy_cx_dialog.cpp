@@ -24,7 +24,7 @@ void XY_CX::OKButton_Click() {
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::u16string source = editor_.BeginConversion();
+  const std::u16string& source = editor_.BeginConversion();
   std::u16string report;
   editor_.SetPreviewText(convert(source, editor_.module(), &report));
   editor_.ArmPreview();

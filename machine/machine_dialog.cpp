@@ -25,6 +25,7 @@
 
 #include "machine/translate.h"
 #include "shell/document.h"
+#include "shell/qt_util.h"
 
 namespace kestrum {
 namespace {
@@ -43,17 +44,6 @@ constexpr int kKeyEsc = 27;
 constexpr int kKeySpace = 32;
 constexpr int kKeyUp = 38;
 constexpr int kKeyDown = 40;
-
-QString Q(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::u16string U(const QString& text) { return text.toStdU16String(); }
-
-// The wait cursor for as long as a scope lasts.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 TableField& Field(TableRow& row, int column) {
   return column == 1 ? row.item : column == 2 ? row.before : row.after;
@@ -129,12 +119,6 @@ Machine::Machine(Editor& editor, QWidget* parent) : QDialog(parent), editor_(edi
   Form_Load();
 }
 
-int Machine::TwipsToPixels(int twips, bool horizontal) const {
-  const QScreen* s = screen();
-  const double dpi = horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY();
-  return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
 void Machine::Form_Load() {
   QTableWidget* grid = MSFlexGrid1;
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);  // Text1 is the editor
@@ -168,18 +152,18 @@ void Machine::Form_Load() {
   grid->setColumnHidden(0, true);
   grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
   grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
-  grid->horizontalHeader()->setFixedHeight(TwipsToPixels(kRowTwips, false));
-  grid->verticalHeader()->setFixedWidth(TwipsToPixels(kColumnTwips[0], true));
+  grid->horizontalHeader()->setFixedHeight(TwipsToPixels(this, kRowTwips, false));
+  grid->verticalHeader()->setFixedWidth(TwipsToPixels(this, kColumnTwips[0], true));
   grid->verticalHeader()->setMinimumSectionSize(1);
-  grid->verticalHeader()->setDefaultSectionSize(TwipsToPixels(kRowTwips, false));
+  grid->verticalHeader()->setDefaultSectionSize(TwipsToPixels(this, kRowTwips, false));
   grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   for (int column = 0; column < kColumns; ++column) {
-    grid->setColumnWidth(column, TwipsToPixels(kColumnTwips[column], true));
+    grid->setColumnWidth(column, TwipsToPixels(this, kColumnTwips[column], true));
   }
   int width = grid->verticalHeader()->width() + 2 * grid->frameWidth() +
               grid->verticalScrollBar()->sizeHint().width();
   for (int column = 1; column < kColumns; ++column) width += grid->columnWidth(column);
-  grid->setMinimumSize(width, TwipsToPixels(kRowTwips, false) * 13);
+  grid->setMinimumSize(width, TwipsToPixels(this, kRowTwips, false) * 13);
   // The corner above the row numbers shows the heading of column 0.
   if (auto* corner = grid->findChild<QAbstractButton*>()) corner->installEventFilter(this);
   grid->setCurrentCell(1, 1);
@@ -282,7 +266,7 @@ void Machine::OKButton_Click() {
   TranslateResult result;
   {
     const WaitCursor wait;
-    const std::u16string source = editor_.BeginConversion();
+    const std::u16string& source = editor_.BeginConversion();
     result = TranslateProgram(source, table_, Check1->isChecked(), editor_.module());
     editor_.SetPreviewText(result.text);
   }

@@ -53,7 +53,6 @@ class Machine : public QDialog {
   void SetCell(int row, int column, const QString& text);
   QString TableFilePath() const;
   void ShowMessage(const QString& text, bool error);
-  int TwipsToPixels(int twips, bool horizontal) const;
 
   Editor& editor_;
   ConversionTable table_;

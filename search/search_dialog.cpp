@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace kestrum {
@@ -17,14 +16,7 @@ SearchDialog::SearchDialog(Editor& editor, const QString& name, const QString& c
   setWindowTitle(caption);
   setModal(true);
   // The occurrence found is shown as the source pane's selection while this dialog has the
-  // focus: an inactive pane draws its selection as brightly as an active one.
-  if (auto* pane = editor.window()->findChild<QPlainTextEdit*>(QStringLiteral("RichTextBox1"))) {
-    QPalette p = pane->palette();
-    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
-      p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
-    }
-    pane->setPalette(p);
-  }
+  // focus: the panes draw their selection when they do not have the focus too.
 }
 
 QPushButton* SearchDialog::AddButton(const char* name, const QString& caption) {
@@ -116,8 +108,5 @@ std::u16string SelectedText(const TextPane& pane) {
   const std::size_t start = std::min(pane.SelStart(), text.size());
   return text.substr(start, pane.SelLength());
 }
-
-WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
 }  // namespace kestrum

@@ -9,6 +9,7 @@
 
 #include "search/search.h"
 #include "shell/editor.h"
+#include "shell/qt_util.h"
 
 class QCheckBox;
 class QGridLayout;
@@ -67,15 +68,6 @@ void ShowSearchMessage(Editor& editor, QWidget* parent, const SearchMessage& mes
 
 // The selected text of a pane.
 std::u16string SelectedText(const TextPane& pane);
-
-// The wait cursor for as long as a long run lasts, however it ends.
-class WaitCursor {
- public:
-  WaitCursor();
-  ~WaitCursor();
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The dialog of type D that the main window holds (shown or hidden), or nullptr.
 template <typename D>

@@ -8,16 +8,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "shell/qt_util.h"
+
 namespace kestrum {
-namespace {
-
-// The wait cursor for as long as the run lasts, however it ends.
-struct WaitCursor {
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-}  // namespace
 
 ConversionDialog::ConversionDialog(Editor& editor, const QString& name, const QString& caption,
                                    QWidget* parent, const QString& ok_caption)
@@ -70,7 +63,7 @@ void ConversionDialog::RunIntoPreview(const Convert& convert) {
   std::u16string report;
   {
     const WaitCursor wait;
-    const std::u16string source = editor_.BeginConversion();
+    const std::u16string& source = editor_.BeginConversion();
     editor_.SetPreviewText(convert(source, editor_.module(), &report));
     editor_.ArmPreview();
   }

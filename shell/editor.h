@@ -46,10 +46,11 @@ class Editor {
 
   // The preview contract of every conversion run:
   // 1. BeginConversion() empties RichTextBox2, stores the source text in UndoText and returns
-  //    the source text;
-  // 2. the run produces its result and hands it to SetPreviewText();
+  //    it (UndoText itself: a large program is not copied once more);
+  // 2. the run produces its result and hands it to SetPreviewText(), which also marks the
+  //    lines that differ from UndoText;
   // 3. a run that succeeded calls ArmPreview(); a run that failed does not.
-  virtual std::u16string BeginConversion() = 0;
+  virtual const std::u16string& BeginConversion() = 0;
   virtual void SetPreviewText(const std::u16string& text) = 0;
   virtual void ArmPreview() = 0;
 

@@ -140,6 +140,28 @@ void Draw(QPainter& p, IconKind kind) {
       Arrow(p, QPointF(9, 9), QPointF(15, 9));
       Arrow(p, QPointF(15, 15), QPointF(9, 15));
       break;
+    case IconKind::kScrollTogether:
+      // Two pages side by side with one arrow running down both.
+      Page(p, QRectF(1.5, 2.5, 9, 19));
+      Page(p, QRectF(13.5, 2.5, 9, 19));
+      p.setPen(QPen(kBlue, 2));
+      p.drawLine(QPointF(6, 12), QPointF(18, 12));
+      Arrow(p, QPointF(12, 5), QPointF(12, 20));
+      break;
+    case IconKind::kNextChange:
+    case IconKind::kPreviousChange: {
+      // A page with a changed line marked, and an arrow to the next or the previous one.
+      Page(p, QRectF(2.5, 2.5, 13, 19));
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(235, 140, 0));
+      p.drawRect(QRectF(3, 10, 3, 4));
+      p.setBrush(QColor(255, 230, 150));
+      p.drawRect(QRectF(6, 10, 9, 4));
+      p.setPen(QPen(kBlue, 2));
+      const bool down = kind == IconKind::kNextChange;
+      Arrow(p, QPointF(19.5, down ? 4 : 20), QPointF(19.5, down ? 20 : 4));
+      break;
+    }
   }
 }
 

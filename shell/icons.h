@@ -23,6 +23,9 @@ enum class IconKind {
   kAbsInc,
   kUnit,
   kMachine,
+  kScrollTogether,
+  kNextChange,
+  kPreviousChange,
 };
 
 QIcon ToolbarIcon(IconKind kind);

@@ -13,12 +13,13 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <cmath>
+#include <chrono>
 #include <functional>
+#include <future>
+#include <system_error>
 
 #include "convert/abs_inc_dialog.h"
 #include "convert/calc_dialog.h"
@@ -34,6 +35,8 @@
 #include "shell/dialog_prompts.h"
 #include "shell/document.h"
 #include "shell/icons.h"
+#include "shell/line_diff.h"
+#include "shell/qt_util.h"
 #include "shell/settings_store.h"
 #include "shell/text_pane.h"
 #include "shell/window_layout.h"
@@ -75,9 +78,13 @@ const QString kSaveFilter = QStringLiteral(
 const QString kPreviewCaption = QStringLiteral("変換後");
 const QString kPreviewArmedCaption = QStringLiteral("確認後[OK]を押すと左側へ反映します。");
 const QString kDefaultMachineFile = QStringLiteral("オークマ OSP→山崎技研 YZ機 FANUC.csv");
+// The panes' zoom, shared by both (Scintilla's steps of one point; 0 is the font's size).
+const QString kZoomKey = QStringLiteral("PaneZoom");
+constexpr int kMinZoom = -10;
+// From this size on, the changed lines are found on a thread of their own.
+constexpr std::size_t kLargeText = std::size_t{1} << 20;
+constexpr int kMaxZoom = 20;
 
-QString Q(const std::u16string& text) { return QString::fromStdU16String(text); }
-std::u16string U(const QString& text) { return text.toStdU16String(); }
 std::string FileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // The panes' fixed-pitch Japanese font.
@@ -182,6 +189,7 @@ frmMain::frmMain(const QString& arguments, ShellPlatform platform, QWidget* pare
   BuildPanes();
   BuildMenus();
   BuildToolBar();
+  BuildViewBar();
   BuildStatusBar();
   Form_Load(arguments);
 }
@@ -222,14 +230,17 @@ void frmMain::BuildPanes() {
   RichTextBox1 = new NcTextEdit(central);
   RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
   RichTextBox1->SetEditKeysToMenu(true);
+  RichTextBox1->SetIndexEagerly(true);
   RichTextBox1->setContextMenuPolicy(Qt::NoContextMenu);
   RichTextBox2 = new NcTextEdit(central);
   RichTextBox2->setObjectName(QStringLiteral("RichTextBox2"));
   for (NcTextEdit* pane : {RichTextBox1, RichTextBox2}) {
-    pane->setFont(pane_font);
+    pane->SetPaneFont(pane_font);
     connect(pane, &NcTextEdit::InsertKeyPressed, this, [this] { PressKey(kVkInsert); });
+    connect(pane, &NcTextEdit::Scrolled, this, [this, pane] { Pane_Scrolled(pane); });
+    connect(pane, &NcTextEdit::ZoomChanged, this, &frmMain::Pane_ZoomChanged);
   }
-  connect(RichTextBox1, &QPlainTextEdit::textChanged, this, &frmMain::RichTextBox1_Change);
+  connect(RichTextBox1, &NcTextEdit::Changed, this, &frmMain::RichTextBox1_Change);
   connect(RichTextBox1, &NcTextEdit::RightButtonPressed, this, &frmMain::RichTextBox1_MouseDown);
 }
 
@@ -278,6 +289,34 @@ void frmMain::BuildToolBar() {
   }
   connect(tbToolBar, &QToolBar::actionTriggered, this,
           [this](QAction* button) { tbToolBar_ButtonClick(button->data().toString()); });
+}
+
+// Beside tbToolBar, which keeps its nineteen buttons: scrolling the panes together, and the
+// preview's changed lines.
+void frmMain::BuildViewBar() {
+  tbView = addToolBar(QString());
+  tbView->setObjectName(QStringLiteral("tbView"));
+  tbView->setMovable(false);
+  tbView->setIconSize(QSize(24, 24));
+  tbView->toggleViewAction()->setVisible(false);
+  scroll_together_ = tbView->addAction(ToolbarIcon(IconKind::kScrollTogether),
+                                       QStringLiteral("左右の画面を一緒にスクロール"));
+  scroll_together_->setObjectName(QStringLiteral("ScrollTogether"));
+  scroll_together_->setCheckable(true);
+  scroll_together_->setChecked(true);
+  connect(scroll_together_, &QAction::toggled, this, [this](bool on) {
+    if (on) Pane_Scrolled(RichTextBox1);
+  });
+  QAction* previous = tbView->addAction(ToolbarIcon(IconKind::kPreviousChange),
+                                        QStringLiteral("前の変更行 (Shift+F7)"));
+  previous->setObjectName(QStringLiteral("PreviousChange"));
+  previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F7));
+  connect(previous, &QAction::triggered, this, &frmMain::PreviousChange_Click);
+  QAction* next =
+      tbView->addAction(ToolbarIcon(IconKind::kNextChange), QStringLiteral("次の変更行 (F7)"));
+  next->setObjectName(QStringLiteral("NextChange"));
+  next->setShortcut(QKeySequence(Qt::Key_F7));
+  connect(next, &QAction::triggered, this, &frmMain::NextChange_Click);
 }
 
 void frmMain::BuildStatusBar() {
@@ -352,8 +391,8 @@ void frmMain::ReadSettings() {
   const float top = twips("MainTop", 1000);
   const float width = twips("MainWidth", 12000);
   const float height = twips("MainHeight", 10000);
-  move(TwipsToPixels(left, true), TwipsToPixels(top, false));
-  wanted_outer_size_ = QSize(TwipsToPixels(width, true), TwipsToPixels(height, false));
+  move(TwipsToPixels(this, left, true), TwipsToPixels(this, top, false));
+  wanted_outer_size_ = QSize(TwipsToPixels(this, width, true), TwipsToPixels(this, height, false));
   resize(wanted_outer_size_);
 
   const QString own_folder = QCoreApplication::applicationDirPath();
@@ -361,6 +400,9 @@ void frmMain::ReadSettings() {
   module_.MachinePath = U(settings.value(QStringLiteral("MachinePath"), own_folder).toString());
   module_.MachineFileName =
       U(settings.value(QStringLiteral("MachineFileName"), kDefaultMachineFile).toString());
+  bool is_number = false;
+  const int zoom = settings.value(kZoomKey).toString().toInt(&is_number);
+  Pane_ZoomChanged(is_number ? std::clamp(zoom, kMinZoom, kMaxZoom) : 0);
 }
 
 void frmMain::WriteSettings() {
@@ -371,14 +413,15 @@ void frmMain::WriteSettings() {
     const auto put = [&settings](const char* key, float twips) {
       settings.setValue(QString::fromLatin1(key), Q(TwipsText(twips)));
     };
-    put("MainLeft", PixelsToTwips(frame.x(), true));
-    put("MainTop", PixelsToTwips(frame.y(), false));
-    put("MainWidth", PixelsToTwips(frame.width(), true));
-    put("MainHeight", PixelsToTwips(frame.height(), false));
+    put("MainLeft", PixelsToTwips(this, frame.x(), true));
+    put("MainTop", PixelsToTwips(this, frame.y(), false));
+    put("MainWidth", PixelsToTwips(this, frame.width(), true));
+    put("MainHeight", PixelsToTwips(this, frame.height(), false));
   }
   settings.setValue(QStringLiteral("OpenPathName"), Q(module_.OpenPathName));
   settings.setValue(QStringLiteral("MachinePath"), Q(module_.MachinePath));
   settings.setValue(QStringLiteral("MachineFileName"), Q(module_.MachineFileName));
+  settings.setValue(kZoomKey, QString::number(zoom_));
   settings.sync();
 }
 
@@ -404,18 +447,6 @@ void frmMain::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
-int frmMain::TwipsToPixels(float twips, bool horizontal) const {
-  const QScreen* s = screen();
-  const double dpi = horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY();
-  return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
-float frmMain::PixelsToTwips(int pixels, bool horizontal) const {
-  const QScreen* s = screen();
-  const double dpi = horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY();
-  return static_cast<float>(pixels * 1440.0 / dpi);
-}
-
 void frmMain::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   LayoutControls();
@@ -436,20 +467,21 @@ void frmMain::showEvent(QShowEvent* e) {
 void frmMain::LayoutControls() {
   if (isMinimized()) return;
   const QRect frame = frameGeometry();
-  const MainLayout l =
-      LayoutMain(PixelsToTwips(frame.width(), true), PixelsToTwips(frame.height(), false));
+  const MainLayout l = LayoutMain(PixelsToTwips(this, frame.width(), true),
+                                  PixelsToTwips(this, frame.height(), false));
   // The central widget starts under the toolbar, where the separator lines stand.
-  const int origin = TwipsToPixels(kLine1Top, false);
+  const int origin = TwipsToPixels(this, kLine1Top, false);
   const int room = centralWidget()->height();
   const auto place = [&](QWidget* w, const TwipsRect& r) {
-    const int top = TwipsToPixels(r.top, false) - origin;
+    const int top = TwipsToPixels(this, r.top, false) - origin;
     // Panes end above the status bar, also where the formula reaches below it.
-    const int height = std::min(TwipsToPixels(r.height, false), std::max(room - top - 4, 0));
-    w->setGeometry(TwipsToPixels(r.left, true), top, TwipsToPixels(r.width, true), height);
+    const int height = std::min(TwipsToPixels(this, r.height, false), std::max(room - top - 4, 0));
+    w->setGeometry(TwipsToPixels(this, r.left, true), top, TwipsToPixels(this, r.width, true),
+                   height);
   };
-  const int right = TwipsToPixels(l.line_right, true);
+  const int right = TwipsToPixels(this, l.line_right, true);
   Line1->setGeometry(0, 0, right, 1);
-  Line2->setGeometry(0, TwipsToPixels(kLine2Top, false) - origin, right, 1);
+  Line2->setGeometry(0, TwipsToPixels(this, kLine2Top, false) - origin, right, 1);
   place(RichTextBox1, l.source);
   place(RichTextBox2, l.preview);
   place(Command1, l.accept);
@@ -460,8 +492,28 @@ void frmMain::LayoutControls() {
 
 // --- document -------------------------------------------------------------------------------
 
+// A large program takes a noticeable time to read and to write: the work runs on a thread
+// of its own while the window repaints (input waits until it is done). Small ones run here.
+template <typename Work>
+static auto WhileRepainting(bool large, const Work& work) -> decltype(work()) {
+  if (large) {
+    try {
+      auto done = std::async(std::launch::async, work);
+      while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      }
+      return done.get();
+    } catch (const std::system_error&) {
+      // No thread to be had: done here.
+    }
+  }
+  return work();
+}
+
 bool frmMain::LoadDocument(const QString& path) {
-  LoadedProgram loaded = LoadProgram(FileName(path));
+  const std::string file = FileName(path);
+  LoadedProgram loaded = WhileRepainting(QFileInfo(path).size() > static_cast<qint64>(kLargeText),
+                                         [&file] { return LoadProgram(file); });
   if (!loaded.ok) {
     ShowFileError(QStringLiteral("ファイルを開けませんでした。"), path, loaded.reason);
     return false;
@@ -472,7 +524,10 @@ bool frmMain::LoadDocument(const QString& path) {
 }
 
 bool frmMain::SaveDocument(const QString& path) {
-  const std::u16string reason = SaveProgram(FileName(path), RichTextBox1->Text(), encoding_);
+  const std::string file = FileName(path);
+  const std::u16string text = RichTextBox1->Text();
+  const std::u16string reason =
+      WhileRepainting(text.size() > kLargeText, [&] { return SaveProgram(file, text, encoding_); });
   if (reason.empty()) return true;
   ShowFileError(QStringLiteral("ファイルを保存できませんでした。"), path, reason);
   return false;
@@ -556,7 +611,7 @@ void frmMain::mnuEditUndo_Click() {
 }
 
 void frmMain::mnuEditCut_Click() {
-  module_.UndoText = RichTextBox1->Text();
+  RichTextBox1->TextInto(module_.UndoText);
   NcTextEdit::PutOnClipboard(RichTextBox1->SelectedText());
   RichTextBox1->ReplaceSelection(u"");
   SetUndoEnabled(true);
@@ -565,14 +620,14 @@ void frmMain::mnuEditCut_Click() {
 void frmMain::mnuEditCopy_Click() { NcTextEdit::PutOnClipboard(RichTextBox1->SelectedText()); }
 
 void frmMain::mnuEditPaste_Click() {
-  module_.UndoText = RichTextBox1->Text();
+  RichTextBox1->TextInto(module_.UndoText);
   RichTextBox1->ReplaceSelection(NcTextEdit::ClipboardText());
   SetUndoEnabled(true);
 }
 
 void frmMain::mnuEditAllSelect_Click() {
   RichTextBox1->setFocus();
-  RichTextBox1->selectAll();
+  RichTextBox1->Select(0, SIZE_MAX);
 }
 
 void frmMain::RichTextBox1_MouseDown(const QPoint& global_pos) { mnuEdit->popup(global_pos); }
@@ -644,15 +699,31 @@ void frmMain::mnuHelpAbout_Click() {
 
 TextPane& frmMain::source() { return *RichTextBox1; }
 
-int frmMain::SourceLineCount() { return RichTextBox1->blockCount(); }
+int frmMain::SourceLineCount() { return RichTextBox1->lines(); }
 
-std::u16string frmMain::BeginConversion() {
-  RichTextBox2->SetText(u"");
-  module_.UndoText = RichTextBox1->Text();
+const std::u16string& frmMain::BeginConversion() {
+  RichTextBox2->Assign(u"");
+  RichTextBox1->TextInto(module_.UndoText);
   return module_.UndoText;
 }
 
-void frmMain::SetPreviewText(const std::u16string& text) { RichTextBox2->SetText(text); }
+// The changed lines of a large result are found on another core while the preview takes
+// the text in.
+void frmMain::SetPreviewText(const std::u16string& text) {
+  const std::u16string& source = module_.UndoText;
+  std::future<LineRuns> changes;
+  if (text.size() > kLargeText) {
+    try {
+      changes =
+          std::async(std::launch::async, [&source, &text] { return ChangedLines(source, text); });
+    } catch (const std::system_error&) {
+      // No thread to be had: found here after the text.
+    }
+  }
+  RichTextBox2->Assign(text);
+  RichTextBox2->SetChangedLines(changes.valid() ? changes.get() : ChangedLines(source, text));
+  Pane_Scrolled(RichTextBox1);
+}
 
 void frmMain::ArmPreview() {
   QPalette p = Label2->palette();
@@ -673,15 +744,36 @@ void frmMain::SetPreviewIdle() {
 }
 
 // Accept: the preview, as it stands (edited or not), becomes the source text.
+// The preview's document becomes the source's as it is, without a copy of a large program.
 void frmMain::Command1_Click() {
-  RichTextBox1->SetText(RichTextBox2->Text());
-  RichTextBox2->SetText(u"");
+  RichTextBox1->TakeTextOf(*RichTextBox2);
   SetPreviewIdle();
 }
 
 void frmMain::Command2_Click() {
-  RichTextBox2->SetText(u"");
+  RichTextBox2->Assign(u"");
   SetPreviewIdle();
+}
+
+void frmMain::NextChange_Click() { RichTextBox2->GoToChange(true); }
+
+void frmMain::PreviousChange_Click() { RichTextBox2->GoToChange(false); }
+
+void frmMain::Pane_Scrolled(NcTextEdit* pane) {
+  if (following_ || !scroll_together_->isChecked()) return;
+  NcTextEdit* other = pane == RichTextBox1 ? RichTextBox2 : RichTextBox1;
+  if (pane->lines() != other->lines()) return;
+  following_ = true;
+  other->SetFirstVisibleLine(pane->FirstVisibleLine());
+  other->SetHorizontalOffset(pane->HorizontalOffset());
+  following_ = false;
+}
+
+void frmMain::Pane_ZoomChanged(int zoom) {
+  zoom_ = zoom;
+  for (NcTextEdit* pane : {RichTextBox1, RichTextBox2}) {
+    if (pane->SendScintilla(QsciScintillaBase::SCI_GETZOOM) != zoom) pane->zoomTo(zoom);
+  }
 }
 
 // --- keys and status bar --------------------------------------------------------------------

@@ -47,7 +47,7 @@ class frmMain : public QMainWindow, public Editor {
   QWidget* window() override { return this; }
   TextPane& source() override;
   int SourceLineCount() override;
-  std::u16string BeginConversion() override;
+  const std::u16string& BeginConversion() override;
   void SetPreviewText(const std::u16string& text) override;
   void ArmPreview() override;
   void SetUndoEnabled(bool enabled) override;
@@ -97,6 +97,12 @@ class frmMain : public QMainWindow, public Editor {
   void sbStatusBar_PanelClick(const QString& key);
   void RichTextBox1_Change();
   void RichTextBox1_MouseDown(const QPoint& global_pos);
+  // F7 and Shift+F7: the next or previous changed line of the preview.
+  void NextChange_Click();
+  void PreviousChange_Click();
+  // The other pane follows a pane that scrolled, while both hold as many lines.
+  void Pane_Scrolled(NcTextEdit* pane);
+  void Pane_ZoomChanged(int zoom);
 
   struct MenuEntry;
   static const MenuEntry kMenuTable[31];
@@ -107,6 +113,7 @@ class frmMain : public QMainWindow, public Editor {
   void BuildToolBar();
   void BuildStatusBar();
   void BuildPanes();
+  void BuildViewBar();
   void Form_Load(const QString& arguments);
   void ReadSettings();
   void WriteSettings();
@@ -118,8 +125,6 @@ class frmMain : public QMainWindow, public Editor {
   bool SaveDocument(const QString& path);
   void ShowFileError(const QString& what, const QString& path, const std::u16string& reason);
   void SetPreviewIdle();
-  int TwipsToPixels(float twips, bool horizontal) const;
-  float PixelsToTwips(int pixels, bool horizontal) const;
 
   Module1 module_;
   std::unique_ptr<Prompts> own_prompts_;
@@ -141,6 +146,10 @@ class frmMain : public QMainWindow, public Editor {
   QAction* mnuEditUndo;
   QToolBar* tbToolBar;
   QAction* undo_button_;
+  QToolBar* tbView;  // scrolling together and the change markers, beside tbToolBar
+  QAction* scroll_together_;
+  bool following_ = false;  // a pane is being scrolled to follow the other
+  int zoom_ = 0;
   QStatusBar* sbStatusBar;
   StatusPanel* panels_[6];
   QTimer* clock_;

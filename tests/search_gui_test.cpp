@@ -80,7 +80,7 @@ class SearchGui : public testing::Test {
 TEST_F(SearchGui, FindDialogStepsThroughOccurrencesAndIsGoneWhenClosed) {
   SetSource(u"G01 X1 G01\r\nG02", 0, 3);
   int writes = 0;
-  QObject::connect(&Source(), &QPlainTextEdit::textChanged, [&] { ++writes; });
+  QObject::connect(&Source(), &NcTextEdit::Changed, [&] { ++writes; });
   WithModal<frmFind>([&] { Trigger(&window(), "mnuEditFind"); },
                      [&](frmFind& d) {
                        EXPECT_EQ(Str(d.windowTitle()), "検索");
@@ -192,8 +192,7 @@ TEST_F(SearchGui, ReplaceButtonsNeedASearchText) {
                           EXPECT_TRUE(Find<QPushButton>(&d, "Change")->isDefault());
                           Type(&d, "txtReplace", "11");
                           int writes = 0;
-                          QObject::connect(&Source(), &QPlainTextEdit::textChanged,
-                                           [&] { ++writes; });
+                          QObject::connect(&Source(), &NcTextEdit::Changed, [&] { ++writes; });
                           Click(&d, "AllChange");
                           EXPECT_EQ(SourceText(), "X11Y11");
                           EXPECT_EQ(writes, 1);  // the pane is written once

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDate>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -24,6 +26,7 @@
 #include "convert/unit.h"
 #include "convert/unit_dialog.h"
 #include "shell/about_dialog.h"
+#include "shell/line_diff.h"
 #include "shell/main_window.h"
 #include "shell/text_pane.h"
 #include "shell/window_layout.h"
@@ -570,6 +573,125 @@ TEST_F(Shell, ToolbarButtonsRunTheMenuCommands) {
                          [&](QDialog& d) { EXPECT_EQ(Str(d.objectName()), row.dialog); });
     }
   }
+}
+
+// --- the panes -----------------------------------------------------------------------------
+
+TEST_F(Shell, PreviewMarksTheChangedLinesAndF7GoesToThem) {
+  Start();
+  Source().SetText(u"N1 G1 X1\r\nN2 X2\r\nN3 X3\r\nN4 X4\r\n");
+  Convert(u"N1 G1 X1\r\nN2 X2.\r\nN3 X3\r\nN4 X4.\r\n");
+  EXPECT_EQ(Preview().ChangedLines(), (LineRuns{{1, 2}, {3, 4}}));
+  const auto caret_line = [this] {
+    return Preview().SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
+                                   Preview().SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
+  };
+  Trigger(&window(), "NextChange");
+  EXPECT_EQ(caret_line(), 1);
+  Trigger(&window(), "NextChange");
+  EXPECT_EQ(caret_line(), 3);
+  Trigger(&window(), "PreviousChange");
+  EXPECT_EQ(caret_line(), 1);
+  EXPECT_EQ(Find<QAction>(&window(), "NextChange")->shortcut(), QKeySequence(Qt::Key_F7));
+  EXPECT_EQ(Find<QAction>(&window(), "PreviousChange")->shortcut(),
+            QKeySequence(Qt::SHIFT | Qt::Key_F7));
+  // A line inserted by the conversion is marked alone; accepting takes the markers away.
+  Convert(u"N1 G1 X1\r\nG91\r\nN2 X2\r\nN3 X3\r\nN4 X4\r\n");
+  EXPECT_EQ(Preview().ChangedLines(), (LineRuns{{1, 2}}));
+  Click(&window(), "Command1");
+  EXPECT_TRUE(Preview().ChangedLines().empty());
+  EXPECT_EQ(Source().SendScintilla(QsciScintillaBase::SCI_MARKERGET, 1), 0);
+}
+
+TEST_F(Shell, PanesScrollTogetherWhileTheirLineCountsMatch) {
+  Start();
+  window().show();
+  std::u16string text;
+  for (int i = 0; i < 2000; ++i) text += u"G01 X" + U(std::to_string(i)) + u".\r\n";
+  Source().SetText(text);
+  Convert(text);
+  const auto scroll = [this](NcTextEdit& pane, int line) {
+    pane.SetFirstVisibleLine(line);
+    QApplication::processEvents();
+  };
+  scroll(Source(), 500);
+  EXPECT_EQ(Preview().FirstVisibleLine(), 500);
+  scroll(Preview(), 900);
+  EXPECT_EQ(Source().FirstVisibleLine(), 900);
+  // The toggle turns it off ...
+  QAction* together = Find<QAction>(&window(), "ScrollTogether");
+  ASSERT_TRUE(together->isChecked());
+  together->trigger();
+  scroll(Source(), 100);
+  EXPECT_EQ(Preview().FirstVisibleLine(), 900);
+  // ... and on again, which brings the preview to the source.
+  together->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(Preview().FirstVisibleLine(), 100);
+  // Different line counts: each pane scrolls alone.
+  Convert(text + u"M30\r\n");
+  scroll(Source(), 700);
+  EXPECT_NE(Preview().FirstVisibleLine(), 700);
+}
+
+TEST_F(Shell, ZoomIsSharedByThePanesAndKeptInTheSettings) {
+  Start();
+  window().show();
+  const auto zoom = [](NcTextEdit& pane) {
+    return pane.SendScintilla(QsciScintillaBase::SCI_GETZOOM);
+  };
+  const auto margin = [](NcTextEdit& pane) {
+    return pane.SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 0);
+  };
+  const long narrow = margin(Source());
+  EXPECT_GT(narrow, 0) << "line numbers are shown";
+  QWheelEvent wheel(QPointF(50, 50), Source().viewport()->mapToGlobal(QPoint(50, 50)), QPoint(),
+                    QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(Source().viewport(), &wheel);
+  EXPECT_GT(zoom(Source()), 0);
+  EXPECT_EQ(zoom(Preview()), zoom(Source()));
+  EXPECT_GT(margin(Source()), narrow) << "the line numbers grow with the text";
+  const long zoomed = zoom(Source());
+  EXPECT_TRUE(window().close());
+  EXPECT_EQ(Str(SettingsStore().value("PaneZoom").toString()), std::to_string(zoomed));
+
+  Start();
+  EXPECT_EQ(zoom(Source()), zoomed);
+  EXPECT_EQ(zoom(Preview()), zoomed);
+  QKeyEvent reset(QEvent::KeyPress, Qt::Key_0, Qt::ControlModifier, QStringLiteral("0"));
+  QApplication::sendEvent(&Preview(), &reset);
+  EXPECT_EQ(zoom(Source()), 0);
+  EXPECT_EQ(zoom(Preview()), 0);
+}
+
+TEST_F(Shell, LineNumbersWidenForLongPrograms) {
+  Start();
+  const auto margin = [this] {
+    return Source().SendScintilla(QsciScintillaBase::SCI_GETMARGINWIDTHN, 0);
+  };
+  const long short_program = margin();
+  std::u16string text;
+  for (int i = 0; i < 120000; ++i) text += u"X1\r\n";
+  Source().SetText(text);
+  EXPECT_GT(margin(), short_program);
+  Source().SetText(u"X1");
+  EXPECT_EQ(margin(), short_program);
+}
+
+// Japanese comments come in through the input method in the source pane.
+TEST_F(Shell, InputMethodTypesJapaneseIntoTheSource) {
+  Start();
+  Source().SetText(u"G01 ()\r\n");
+  Source().Select(5, 0);
+  QInputMethodEvent preedit(QStringLiteral("こうぐ"), {});
+  QApplication::sendEvent(&Source(), &preedit);
+  EXPECT_EQ(SourceText(), "G01 (こうぐ)\r\n");
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("工具"));
+  QApplication::sendEvent(&Source(), &commit);
+  EXPECT_EQ(SourceText(), "G01 (工具)\r\n");
+  EXPECT_TRUE(window().Modified());
+  EXPECT_TRUE(UndoEnabled());
 }
 
 TEST_F(Shell, StatusPanelsToggleTheirKeys) {

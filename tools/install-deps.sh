@@ -5,7 +5,7 @@
 set -eu
 
 packages="cmake ninja-build g++ make pkg-config
-  qt6-base-dev qt6-qpa-plugins libx11-dev
+  qt6-base-dev qt6-qpa-plugins libx11-dev libqscintilla2-qt6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-ipafont-gothic
   clang libclang-rt-14-dev

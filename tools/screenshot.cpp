@@ -1,19 +1,24 @@
 // kestrum-screenshot: shows the editor on a program, runs one conversion so that the preview
-// is armed, and writes PNG pictures of the main window, its menus and every dialog.
+// is armed and marks the lines it changed, and writes PNG pictures of the main window, its
+// menus and every dialog; with a large program given too, a picture of its last lines.
 //
-//   kestrum-screenshot PROGRAM OUTPUT_DIR
+//   kestrum-screenshot PROGRAM OUTPUT_DIR [LARGE_PROGRAM]
 //
 // Run it on a display (tools/screenshot.sh starts Xvfb). The settings store is a temporary
 // one: taking pictures leaves the user's settings alone.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -30,6 +35,7 @@
 #include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
+#include "shell/text_pane.h"
 
 namespace kestrum {
 namespace {
@@ -72,7 +78,40 @@ bool Save(QWidget* widget, const QDir& out, const char* file) {
   return true;
 }
 
-int Run(const QString& program, const QDir& out) {
+// Waits until the panes have coloured what they show (they style in idle time).
+void SettleStyles(QWidget& window) {
+  QElapsedTimer waited;
+  waited.start();
+  const auto styled = [](NcTextEdit* pane) {
+    const long first = pane->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
+    const long shown = pane->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN);
+    long end = pane->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                   static_cast<unsigned long>(first + shown));
+    if (end < 0) end = pane->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    return pane->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= end;
+  };
+  const QList<NcTextEdit*> panes = window.findChildren<NcTextEdit*>();
+  while (waited.elapsed() < 60000 && !std::all_of(panes.begin(), panes.end(), styled)) {
+    QApplication::processEvents();
+    QThread::msleep(2);
+  }
+  Settle();
+}
+
+// A large program at its end, after Ctrl+End.
+bool ShootLargeProgram(const QString& program, const QDir& out) {
+  frmMain window(program);
+  window.show();
+  Settle();
+  auto* source = window.findChild<NcTextEdit*>(QStringLiteral("RichTextBox1"));
+  source->setFocus();
+  QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+  QApplication::sendEvent(source, &end);
+  SettleStyles(window);
+  return Save(&window, out, "large_program_end.png");
+}
+
+int Run(const QString& program, const QDir& out, const QString& large) {
   frmMain window(program);
   window.show();
   Settle();
@@ -92,12 +131,14 @@ int Run(const QString& program, const QDir& out) {
         ok;
     popup->close();
   }
-  // One conversion (mm to inch) so that the preview is armed and its prompt turns red.
-  Unit unit(window, &window);
-  unit.findChild<QAbstractButton*>(QStringLiteral("Option1_3"))->setChecked(true);
-  unit.findChild<QAbstractButton*>(QStringLiteral("OKButton"))->click();
-  Settle();
+  // One conversion (decimal points added) so that the preview is armed, its prompt turns
+  // red and the lines it changed are marked; F7 goes to the first of them.
+  PointAdd points(window, &window);
+  points.findChild<QAbstractButton*>(QStringLiteral("OKButton"))->click();
+  window.findChild<QAction*>(QStringLiteral("NextChange"))->trigger();
+  SettleStyles(window);
   ok = Save(&window, out, "main_window.png") && ok;
+  if (!large.isEmpty()) ok = ShootLargeProgram(large, out) && ok;
   return ok ? 0 : 1;
 }
 
@@ -107,8 +148,8 @@ int Run(const QString& program, const QDir& out) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
-  if (args.size() != 3) {
-    std::fprintf(stderr, "usage: kestrum-screenshot PROGRAM OUTPUT_DIR\n");
+  if (args.size() != 3 && args.size() != 4) {
+    std::fprintf(stderr, "usage: kestrum-screenshot PROGRAM OUTPUT_DIR [LARGE_PROGRAM]\n");
     return 2;
   }
   QTemporaryDir settings;
@@ -118,5 +159,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kestrum-screenshot: cannot create %s\n", qPrintable(args[2]));
     return 1;
   }
-  return kestrum::Run(args[1], out);
+  return kestrum::Run(args[1], out, args.size() == 4 ? args[3] : QString());
 }
