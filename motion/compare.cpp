@@ -1,0 +1,370 @@
+#include "motion/compare.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kestrum {
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180;
+constexpr double kMmPerInch = 25.4;
+
+// a - b as the shorter turn, in (-180, 180].
+double TurnDifference(double a, double b) {
+  double d = std::fmod(a - b, 360.0);
+  if (d > 180) d -= 360;
+  if (d <= -180) d += 360;
+  return d;
+}
+
+// A unit of the 7th significant digit of v (v > 0): 10^(floor(log10 v) - 6), by table, for
+// this runs for every axis of every move.
+double SeventhDigit(double v) {
+  static constexpr double kPowers[] = {1e-3, 1e-2, 1e-1, 1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+  int e = 0;
+  while (e + 1 < static_cast<int>(std::size(kPowers)) && v >= kPowers[e + 1]) ++e;
+  return kPowers[e] * 1e-6;
+}
+
+// C/X (angle, diameter) as X/Y; C is no axis of the comparison then.
+void PolarToCartesian(Position& p, std::array<double, kAxisCount>* uncertainty) {
+  if (p.Known(kC) && p.Known(kX)) {
+    const double r = p.v[kX] / 2;
+    const double a = p.v[kC] * kDegree;
+    if (uncertainty) {
+      const double u = (*uncertainty)[kX] / 2 + std::fabs(r) * (*uncertainty)[kC] * kDegree;
+      (*uncertainty)[kX] = (*uncertainty)[kY] = u;
+      (*uncertainty)[kC] = 0;
+    }
+    p.Set(kX, r * std::cos(a));
+    p.Set(kY, r * std::sin(a));
+  } else {
+    p.Forget(kX);
+    p.Forget(kY);
+  }
+  p.Forget(kC);
+}
+
+}  // namespace
+
+PathComparer::PathComparer(const Relation& relation)
+    : relation_(relation), source_(*this, true), result_(*this, false) {
+  outcome_.relation = relation.kind;
+}
+
+PathComparer::~PathComparer() = default;
+
+// Brings a move into the space both paths are compared in: the source scaled by a unit
+// change, the C/X side of a polar relation as X/Y.
+void PathComparer::Map(Move& move, bool is_source) const {
+  switch (relation_.kind) {
+    case RelationKind::kScale:
+      if (!is_source) return;
+      for (Position* p : {&move.start, &move.end}) {
+        for (int a = 0; a < kAxisCount; ++a) {
+          p->v[a] *= IsRotary(a) ? relation_.rotary_scale : relation_.scale;
+        }
+      }
+      for (int a = 0; a < kAxisCount; ++a) {
+        move.uncertainty[a] *= std::fabs(IsRotary(a) ? relation_.rotary_scale : relation_.scale);
+      }
+      for (double& c : move.centre) c *= relation_.scale;
+      move.radius_word *= relation_.scale;
+      return;
+    case RelationKind::kXyToCx:
+    case RelationKind::kCxToXy: {
+      const bool polar = is_source == (relation_.kind == RelationKind::kCxToXy);
+      if (polar) {
+        PolarToCartesian(move.start, nullptr);
+        PolarToCartesian(move.end, &move.uncertainty);
+        move.centre_known = false;  // an arc in C/X has no centre in X/Y
+      } else {
+        move.start.Forget(kC);
+        move.end.Forget(kC);
+      }
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// The tolerance of one axis of a pair (see Relation): what the conversion's writing may
+// move, and what reading at 7 significant digits may.
+double PathComparer::Tolerance(const Move& s, const Move& r, int axis) const {
+  const double v = std::max(std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]));
+  return Resolution(s, r, axis) + s.uncertainty[axis] + r.uncertainty[axis] + 1e-9 + 1e-12 * v;
+}
+
+// What the conversion's writing may move one axis.
+double PathComparer::Resolution(const Move& s, const Move& r, int axis) const {
+  const double unit = r.inch && !IsRotary(axis) ? kMmPerInch : 1;
+  const bool polar_xy = relation_.kind == RelationKind::kXyToCx && (axis == kX || axis == kY);
+  double t;
+  if (IsRotary(axis)) {
+    t = relation_.angle_resolution;
+  } else if (polar_xy) {
+    // The diameter's rounding is half as much on the radius; the angle's moves the point
+    // along its circle.
+    const double radius = std::hypot(r.end.v[kX], r.end.v[kY]);
+    t = relation_.resolution * unit / 2 + radius * relation_.angle_resolution * kDegree;
+  } else {
+    t = relation_.resolution * unit;
+  }
+  const double v = std::max(std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]));
+  if (relation_.single_precision && v > 0) t += 1.5 * SeventhDigit(polar_xy ? 2 * v : v);
+  return t;
+}
+
+// True when the move ends where its path last stood, at the comparison's resolution, and is
+// no full circle.
+bool PathComparer::MovesNothing(const Move& move, const Position& last) const {
+  if (move.end.known != last.known) return false;
+  for (int a = 0; a < kAxisCount; ++a) {
+    if (!move.end.Known(a)) continue;
+    const double d = relation_.kind == RelationKind::kRotary && a == relation_.rotary_axis
+                         ? TurnDifference(move.end.v[a], last.v[a])
+                         : move.end.v[a] - last.v[a];
+    if (std::fabs(d) > Tolerance(move, move, a)) return false;
+  }
+  if (IsArc(move.kind) && move.centre_known) {
+    const PlaneAxes p = AxesOf(move.plane);
+    const double radius =
+        std::hypot(move.start.v[p.u] - move.centre[p.u], move.start.v[p.v] - move.centre[p.v]);
+    if (radius > Tolerance(move, move, p.u)) return false;
+  }
+  return true;
+}
+
+void PathComparer::Side::OnMove(const Move& original) {
+  const std::uint64_t index = moves++;
+  PathComparer& c = owner_;
+  if (c.outcome_.difference) return;
+  Entry e{original, original.end, index};
+  c.Map(e.move, is_source_);
+  if (!started) {
+    started = true;
+    last = e.move.start;
+    last_own = original.start;
+    if (is_source_) {
+      c.last_source_ = last;
+      c.last_source_own_ = last_own;
+    } else {
+      c.last_result_ = last;
+      c.last_result_own_ = last_own;
+    }
+  }
+  if (c.MovesNothing(e.move, last)) {
+    if (pending.skipped < pending.skipped_lines.size()) {
+      pending.skipped_lines[pending.skipped] = original.line;
+    }
+    ++pending.skipped;
+    return;
+  }
+  e.skipped = pending.skipped;
+  e.skipped_lines = pending.skipped_lines;
+  pending.skipped = 0;
+  last = e.move.end;
+  queue.push_back(e);
+  c.Drain();
+}
+
+void PathComparer::Side::OnUnchecked(std::uint64_t line, Unchecked why) {
+  CheckResult& o = owner_.outcome_;
+  (is_source_ ? o.source_reasons : o.result_reasons)[static_cast<int>(why)].Add(line + 1);
+  if (line != last_unchecked_line) {
+    last_unchecked_line = line;
+    ++(is_source_ ? o.source_unchecked_lines : o.result_unchecked_lines);
+  }
+}
+
+void PathComparer::Drain() {
+  while (!source_.queue.empty() && !result_.queue.empty() && !outcome_.difference) {
+    if (relation_.kind != RelationKind::kNone) {
+      Compare(source_.queue.front(), result_.queue.front());
+    }
+    source_.queue.pop_front();
+    result_.queue.pop_front();
+  }
+  if (outcome_.difference) {
+    source_.queue.clear();
+    result_.queue.clear();
+  }
+}
+
+void PathComparer::Compare(const Entry& se, const Entry& re) {
+  const Move& s = se.move;
+  const Move& r = re.move;
+  PathDifference d;
+  bool one_side = false;
+  bool far = false;
+  bool imprecise = false;
+  double distance2 = 0;
+  for (int a = 0; a < kAxisCount; ++a) {
+    const bool ks = s.end.Known(a), kr = r.end.Known(a);
+    if (!ks && !kr) continue;
+    if (ks != kr) {
+      one_side = true;
+      continue;
+    }
+    const double delta = relation_.kind == RelationKind::kRotary && a == relation_.rotary_axis
+                             ? TurnDifference(r.end.v[a], s.end.v[a])
+                             : r.end.v[a] - s.end.v[a];
+    if (!IsRotary(a)) distance2 += delta * delta;
+    if (std::fabs(delta) > Tolerance(s, r, a)) far = true;
+    // Where what reading at 7 digits may lose outweighs the conversion's resolution, a
+    // difference within it cannot be told from none.
+    const double loss = s.uncertainty[a] + r.uncertainty[a];
+    if (loss > 0 && loss > Resolution(s, r, a)) imprecise = true;
+  }
+  // A move to a position the program does not tell (X#1) is reported with its line.
+  const bool lost =
+      (last_source_.known & ~s.end.known) != 0 || (last_result_.known & ~r.end.known) != 0;
+  d.distance = std::sqrt(distance2);
+  if (far) {
+    d.what = PathDifference::What::kPosition;
+    return Differ(d, &se, &re);
+  }
+  if (s.kind != r.kind) {
+    d.what = PathDifference::What::kKind;
+    return Differ(d, &se, &re);
+  }
+  if (IsArc(s.kind) && s.centre_known && r.centre_known && s.plane == r.plane) {
+    const PlaneAxes p = AxesOf(s.plane);
+    const double tu = Tolerance(s, r, p.u), tv = Tolerance(s, r, p.v);
+    bool arc_differs;
+    if (s.radius_word != 0 && r.radius_word != 0) {
+      // An arc by R: its radius and side as written. The centre of an arc of nearly half a
+      // turn moves far for a small rounding of R, and so does the machine's arc: that is
+      // the program's, not the conversion's.
+      arc_differs = (s.radius_word > 0) != (r.radius_word > 0) ||
+                    std::fabs(std::fabs(s.radius_word) - std::fabs(r.radius_word)) > tu;
+    } else {
+      arc_differs = std::fabs(s.centre[p.u] - r.centre[p.u]) > tu ||
+                    std::fabs(s.centre[p.v] - r.centre[p.v]) > tv;
+    }
+    if (arc_differs) {
+      d.what = PathDifference::What::kArc;
+      return Differ(d, &se, &re);
+    }
+  }
+  if (relation_.kind == RelationKind::kRotary) {
+    const int a = relation_.rotary_axis;
+    if (last_source_.Known(a) && last_result_.Known(a) && s.end.Known(a) && r.end.Known(a)) {
+      // The source's move means the shorter way to its angle; the result's goes the way its
+      // M code says. Half a turn is as short one way as the other.
+      const double turned = r.end.v[a] - last_result_.v[a];
+      const double meant = r.directed ? TurnDifference(s.end.v[a], last_source_.v[a])
+                                      : s.end.v[a] - last_source_.v[a];
+      const double t = Tolerance(s, r, a);
+      const bool half_turn = r.directed && std::fabs(std::fabs(meant) - 180) <= t &&
+                             std::fabs(std::fabs(turned) - 180) <= t;
+      if (std::fabs(turned - meant) > t && !half_turn) {
+        d.what = PathDifference::What::kDirection;
+        d.distance = std::fabs(turned - meant);
+        return Differ(d, &se, &re);
+      }
+    }
+  }
+  PairState state = PairState::kSame;
+  if (one_side || imprecise) {
+    ++outcome_.one_side;
+    const Unchecked why = one_side ? Unchecked::kOneSide : Unchecked::kPrecision;
+    outcome_.source_reasons[static_cast<int>(why)].Add(s.line + 1);
+    state = PairState::kOneSide;
+  } else if (lost) {
+    state = PairState::kOneSide;
+  } else {
+    ++outcome_.compared;
+    outcome_.largest_deviation = std::max(outcome_.largest_deviation, d.distance);
+  }
+  last_source_ = s.end;
+  last_result_ = r.end;
+  last_source_own_ = se.own;
+  last_result_own_ = re.own;
+  last_source_line_ = s.line;
+  last_result_line_ = r.line;
+  if (on_pair) on_pair(se.index, re.index, state);
+}
+
+// Records the first difference. Where one path passed over more moves than the other right
+// before the pair, the first move it passed over beyond the other's count is the one that
+// went missing: it is named instead of the pair's.
+void PathComparer::Differ(PathDifference d, const Entry* s, const Entry* r) {
+  const auto fill = [&](const Entry* e, const Entry* other, Move& move, Position& own,
+                        const Position& last, const Position& last_own, std::uint64_t last_line,
+                        bool& missing) {
+    if (!e) {
+      missing = true;
+      move = Move{};
+      move.line = last_line;
+      move.start = move.end = last;
+      own = last_own;
+      return;
+    }
+    move = e->move;
+    own = e->own;
+    const std::uint32_t others = other ? other->skipped : 0;
+    if (e->skipped > others && others < e->skipped_lines.size()) {
+      move.line = e->skipped_lines[others];
+      move.start = move.end = last;
+      own = last_own;
+      if (d.what != PathDifference::What::kMissing) d.what = PathDifference::What::kPosition;
+    }
+  };
+  fill(s, r, d.source, d.source_own, last_source_, last_source_own_, last_source_line_,
+       d.source_missing);
+  fill(r, s, d.result, d.result_own, last_result_, last_result_own_, last_result_line_,
+       d.result_missing);
+  if (s && r) {
+    double distance2 = 0;
+    for (int a = 0; a < 3; ++a) {
+      if (d.source.end.Known(a) && d.result.end.Known(a)) {
+        const double delta = d.result.end.v[a] - d.source.end.v[a];
+        distance2 += delta * delta;
+      }
+    }
+    if (d.what != PathDifference::What::kDirection) d.distance = std::sqrt(distance2);
+  }
+  outcome_.difference = d;
+  if (on_pair && s && r) on_pair(s->index, r->index, PairState::kDifferent);
+}
+
+void PathComparer::Finish() {
+  Drain();
+  if (outcome_.difference || relation_.kind == RelationKind::kNone) return;
+  if (!source_.queue.empty()) {
+    PathDifference d;
+    d.what = PathDifference::What::kMissing;
+    Differ(d, &source_.queue.front(), nullptr);
+  } else if (!result_.queue.empty()) {
+    PathDifference d;
+    d.what = PathDifference::What::kMissing;
+    Differ(d, nullptr, &result_.queue.front());
+  }
+  source_.queue.clear();
+  result_.queue.clear();
+}
+
+CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
+                       const CheckSpec& spec) {
+  PathComparer comparer(spec.relation);
+  Interpreter from(spec.source, comparer.source());
+  Interpreter to(spec.result, comparer.result());
+  // Both texts a piece at a time, so that neither path runs far ahead of the other.
+  constexpr std::size_t kPiece = std::size_t{1} << 16;
+  OutBuffer unused(0);
+  LineFeeder source_feeder(from, unused);
+  LineFeeder result_feeder(to, unused);
+  for (std::size_t at = 0; at < std::max(source.size(), result.size()); at += kPiece) {
+    if (at < source.size()) source_feeder.Piece(source.substr(at, kPiece));
+    if (at < result.size()) result_feeder.Piece(result.substr(at, kPiece));
+  }
+  source_feeder.End();
+  result_feeder.End();
+  comparer.Finish();
+  return comparer.outcome();
+}
+
+}  // namespace kestrum

@@ -1,0 +1,174 @@
+// The comparison of two tool paths under the relation a conversion promises between them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "motion/interpreter.h"
+#include "motion/path.h"
+#include "ncword/line_list.h"
+
+namespace kestrum {
+
+enum class RelationKind : std::uint8_t {
+  kNone,       // the operator meant to change the program: the paths are shown, not judged
+  kIdentical,  // the same path
+  kScale,      // the result's numbers are the source's times a factor (a unit change)
+  kXyToCx,     // the result gives the source's X/Y as C (angle in degrees) and X (diameter)
+  kCxToXy,     // the source's C/X become X/Y
+  kRotary,     // the rotary axis reaches the same angles modulo a turn, the shorter way
+};
+
+// A relation and its tolerance. The tolerance comes from the resolution of what the
+// conversion writes: a value rounded to d decimals is off by at most half a unit of its last
+// digit, 0.5 x 10^-d, in the program's unit (so under G20 that many inches). An angle rounded
+// to 3 decimals moves a point at radius r by up to r x 0.0005 degrees, which is added where
+// an angle becomes a position (C/X). A conversion that computes in single precision and
+// writes at most 7 significant digits adds one and a half units of the 7th digit of the
+// value (half for the writing, half for the reading, the rest for the float). Words the
+// interpreter itself reads at 7 significant digits add their uncertainty on each side.
+struct Relation {
+  RelationKind kind = RelationKind::kIdentical;
+  double scale = 1;             // kScale: on X, Y, Z, I, J, K, R
+  double rotary_scale = 1;      // kScale: on A, B, C (an inch change leaves degrees alone)
+  int rotary_axis = kC;         // kRotary
+  double resolution = 0;        // half a unit of the last digit written, in the result's unit
+  double angle_resolution = 0;  // the same for angles, in degrees
+  bool single_precision = false;
+};
+
+// Both interpreters' inputs and the relation: what a check needs.
+struct CheckSpec {
+  InterpreterOptions source;
+  InterpreterOptions result;
+  Relation relation;
+};
+
+// The first place where the paths part.
+struct PathDifference {
+  enum class What : std::uint8_t {
+    kPosition,   // an end point lies further than the tolerance
+    kKind,       // a rapid, a feed or an arc where the other has another
+    kArc,        // the same end, but another centre or radius
+    kDirection,  // the rotary axis turns the other way, or further
+    kMissing,    // one path has a move where the other has ended
+  };
+  What what = What::kPosition;
+  // The moves that part, in the common space of the comparison (the source scaled, the C/X
+  // side as X/Y), and where each program itself puts their ends. With source_missing the
+  // source had ended: its move is where it stood last.
+  Move source;
+  Move result;
+  Position source_own;
+  Position result_own;
+  bool source_missing = false;
+  bool result_missing = false;
+  double distance = 0;  // mm between the ends (degrees for kDirection)
+};
+
+struct CheckResult {
+  RelationKind relation = RelationKind::kIdentical;
+  std::uint64_t compared = 0;  // moves compared and found the same
+  // Moves not compared: a position known on one side only, or values read at 7 significant
+  // digits that may lose more than the tolerance.
+  std::uint64_t one_side = 0;
+  std::uint64_t source_unchecked_lines = 0;
+  std::uint64_t result_unchecked_lines = 0;
+  double largest_deviation = 0;  // mm, over the moves compared
+  std::optional<PathDifference> difference;
+  // Per reason, the lines it was given for: the source's and the result's.
+  std::array<LineList, static_cast<int>(Unchecked::kCount)> source_reasons;
+  std::array<LineList, static_cast<int>(Unchecked::kCount)> result_reasons;
+
+  bool same() const { return !difference; }
+  // The lines the check could not follow, each construct counted once although both
+  // programs hold it.
+  std::uint64_t unchecked() const {
+    const std::uint64_t extra = result_unchecked_lines > source_unchecked_lines
+                                    ? result_unchecked_lines - source_unchecked_lines
+                                    : 0;
+    return source_unchecked_lines + one_side + extra;
+  }
+};
+
+// How one pair of moves came out, for a view that colours them.
+enum class PairState : std::uint8_t { kSame, kOneSide, kDifferent };
+
+// Compares two paths as their interpreters hand them on, move by move, holding only the
+// moves one side is ahead of the other. Moves are aligned by order; a move that ends within
+// the tolerance of where its path last stood moves nothing at the program's resolution and
+// is passed over on either side. After the first difference nothing more is compared.
+class PathComparer {
+ public:
+  explicit PathComparer(const Relation& relation);
+  ~PathComparer();
+  PathComparer(const PathComparer&) = delete;
+  PathComparer& operator=(const PathComparer&) = delete;
+
+  PathSink& source() { return source_; }
+  PathSink& result() { return result_; }
+  // Both paths have ended: a move left on one side is a difference.
+  void Finish();
+  const CheckResult& outcome() const { return outcome_; }
+
+  // Called for each pair compared with the moves' indexes in their paths (counted from 0 in
+  // the order of OnMove).
+  std::function<void(std::uint64_t source_index, std::uint64_t result_index, PairState)> on_pair;
+
+ private:
+  // A move kept for comparison, and the moves passed over right before it: of two paths that
+  // passed over different numbers of moves, the one with more may have lost a move there.
+  struct Entry {
+    Move move;     // in the common space
+    Position own;  // the end as the program puts it
+    std::uint64_t index;
+    std::uint32_t skipped = 0;
+    std::array<std::uint64_t, 4> skipped_lines{};
+  };
+  class Side final : public PathSink {
+   public:
+    Side(PathComparer& owner, bool is_source) : owner_(owner), is_source_(is_source) {}
+    void OnMove(const Move& move) override;
+    void OnUnchecked(std::uint64_t line, Unchecked why) override;
+
+    std::deque<Entry> queue;
+    bool started = false;
+    Position last;  // the end of the last move kept, in the common space
+    Position last_own;
+    std::uint64_t last_line = 0;
+    Entry pending;  // the moves passed over since the last one kept
+    std::uint64_t moves = 0;
+    std::uint64_t last_unchecked_line = UINT64_MAX;
+
+   private:
+    PathComparer& owner_;
+    bool is_source_;
+  };
+
+  void Map(Move& move, bool is_source) const;
+  bool MovesNothing(const Move& move, const Position& last) const;
+  double Resolution(const Move& s, const Move& r, int axis) const;
+  double Tolerance(const Move& s, const Move& r, int axis) const;
+  void Drain();
+  void Compare(const Entry& s, const Entry& r);
+  void Differ(PathDifference d, const Entry* s, const Entry* r);
+
+  Relation relation_;
+  Side source_;
+  Side result_;
+  CheckResult outcome_;
+  // The ends of the last pair compared, in the common space and as the programs put them.
+  Position last_source_, last_result_;
+  Position last_source_own_, last_result_own_;
+  std::uint64_t last_source_line_ = 0, last_result_line_ = 0;
+};
+
+// Runs a whole check on two texts.
+CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
+                       const CheckSpec& spec);
+
+}  // namespace kestrum
