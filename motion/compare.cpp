@@ -91,14 +91,18 @@ void PathComparer::Map(Move& move, bool is_source) const {
 }
 
 // The tolerance of one axis of a pair (see Relation): what the conversion's writing may
-// move, and what reading at 7 significant digits may.
-double PathComparer::Tolerance(const Move& s, const Move& r, int axis) const {
-  const double v = std::max(std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]));
-  return Resolution(s, r, axis) + s.uncertainty[axis] + r.uncertainty[axis] + 1e-9 + 1e-12 * v;
+// move, and what reading at 7 significant digits may. magnitude: of the values written, when
+// they are not the ends' (the I, J, K of a centre).
+double PathComparer::Tolerance(const Move& s, const Move& r, int axis, double magnitude) const {
+  const double v =
+      std::max({std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]), std::fabs(magnitude)});
+  // The float sums of the interpreter and of the conversion add a little on top.
+  return Resolution(s, r, axis, magnitude) * (1 + 1e-9) + s.uncertainty[axis] +
+         r.uncertainty[axis] + 1e-9 + 1e-12 * v;
 }
 
 // What the conversion's writing may move one axis.
-double PathComparer::Resolution(const Move& s, const Move& r, int axis) const {
+double PathComparer::Resolution(const Move& s, const Move& r, int axis, double magnitude) const {
   const double unit = r.inch && !IsRotary(axis) ? kMmPerInch : 1;
   const bool polar_xy = relation_.kind == RelationKind::kXyToCx && (axis == kX || axis == kY);
   double t;
@@ -112,21 +116,38 @@ double PathComparer::Resolution(const Move& s, const Move& r, int axis) const {
   } else {
     t = relation_.resolution * unit;
   }
-  const double v = std::max(std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]));
+  const double v =
+      std::max({std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]), std::fabs(magnitude)});
   if (relation_.single_precision && v > 0) t += 1.5 * SeventhDigit(polar_xy ? 2 * v : v);
   return t;
 }
 
-// True when the move ends where its path last stood, at the comparison's resolution, and is
-// no full circle.
-bool PathComparer::MovesNothing(const Move& move, const Position& last) const {
-  if (move.end.known != last.known) return false;
+// b - a on one axis; on the shortest-way axis as the shorter turn.
+double PathComparer::AxisDelta(const Position& a, const Position& b, int axis) const {
+  return relation_.kind == RelationKind::kRotary && axis == relation_.rotary_axis
+             ? TurnDifference(b.v[axis], a.v[axis])
+             : b.v[axis] - a.v[axis];
+}
+
+// True when an axis known on both sides lies further apart than the tolerance.
+bool PathComparer::Far(const Move& s, const Move& r) const {
+  const std::uint8_t both = s.end.known & r.end.known;
   for (int a = 0; a < kAxisCount; ++a) {
-    if (!move.end.Known(a)) continue;
-    const double d = relation_.kind == RelationKind::kRotary && a == relation_.rotary_axis
-                         ? TurnDifference(move.end.v[a], last.v[a])
-                         : move.end.v[a] - last.v[a];
-    if (std::fabs(d) > Tolerance(move, move, a)) return false;
+    if (((both >> a) & 1) && std::fabs(AxisDelta(s.end, r.end, a)) > Tolerance(s, r, a)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// True when the move ends where the other path stands, within the tolerance, and is no full
+// circle: passing it over loses nothing the other path could show.
+bool PathComparer::Stays(const Move& move, const Position& other) const {
+  if (move.end.known != other.known) return false;
+  for (int a = 0; a < kAxisCount; ++a) {
+    if (move.end.Known(a) && std::fabs(AxisDelta(other, move.end, a)) > Tolerance(move, move, a)) {
+      return false;
+    }
   }
   if (IsArc(move.kind) && move.centre_known) {
     const PlaneAxes p = AxesOf(move.plane);
@@ -145,27 +166,9 @@ void PathComparer::Side::OnMove(const Move& original) {
   c.Map(e.move, is_source_);
   if (!started) {
     started = true;
-    last = e.move.start;
-    last_own = original.start;
-    if (is_source_) {
-      c.last_source_ = last;
-      c.last_source_own_ = last_own;
-    } else {
-      c.last_result_ = last;
-      c.last_result_own_ = last_own;
-    }
+    (is_source_ ? c.last_source_ : c.last_result_) = e.move.start;
+    (is_source_ ? c.last_source_own_ : c.last_result_own_) = original.start;
   }
-  if (c.MovesNothing(e.move, last)) {
-    if (pending.skipped < pending.skipped_lines.size()) {
-      pending.skipped_lines[pending.skipped] = original.line;
-    }
-    ++pending.skipped;
-    return;
-  }
-  e.skipped = pending.skipped;
-  e.skipped_lines = pending.skipped_lines;
-  pending.skipped = 0;
-  last = e.move.end;
   queue.push_back(e);
   c.Drain();
 }
@@ -179,10 +182,31 @@ void PathComparer::Side::OnUnchecked(std::uint64_t line, Unchecked why) {
   }
 }
 
+void PathComparer::Pass(Side& side) {
+  if (side.passed < side.passed_lines.size()) {
+    side.passed_lines[side.passed] = side.queue.front().move.line;
+  }
+  ++side.passed;
+  side.queue.pop_front();
+}
+
 void PathComparer::Drain() {
   while (!source_.queue.empty() && !result_.queue.empty() && !outcome_.difference) {
-    if (relation_.kind != RelationKind::kNone) {
-      Compare(source_.queue.front(), result_.queue.front());
+    const Entry& s = source_.queue.front();
+    const Entry& r = result_.queue.front();
+    const bool followed = s.move.followed && r.move.followed;
+    if (relation_.kind == RelationKind::kNone) {
+      // Shown, not judged.
+    } else if (followed && !Far(s.move, r.move)) {
+      Compare(s, r);
+    } else if (s.move.followed && Stays(s.move, last_result_)) {
+      Pass(source_);
+      continue;
+    } else if (r.move.followed && Stays(r.move, last_source_)) {
+      Pass(result_);
+      continue;
+    } else {
+      Compare(s, r);
     }
     source_.queue.pop_front();
     result_.queue.pop_front();
@@ -196,6 +220,11 @@ void PathComparer::Drain() {
 void PathComparer::Compare(const Entry& se, const Entry& re) {
   const Move& s = se.move;
   const Move& r = re.move;
+  if (!s.followed || !r.followed) {
+    // A block one side could not follow: its line is reported; the paths go on from there.
+    Paired(se, re, PairState::kOneSide);
+    return;
+  }
   PathDifference d;
   bool one_side = false;
   bool far = false;
@@ -208,15 +237,16 @@ void PathComparer::Compare(const Entry& se, const Entry& re) {
       one_side = true;
       continue;
     }
-    const double delta = relation_.kind == RelationKind::kRotary && a == relation_.rotary_axis
-                             ? TurnDifference(r.end.v[a], s.end.v[a])
-                             : r.end.v[a] - s.end.v[a];
+    const double delta = AxisDelta(s.end, r.end, a);
     if (!IsRotary(a)) distance2 += delta * delta;
     if (std::fabs(delta) > Tolerance(s, r, a)) far = true;
     // Where what reading at 7 digits may lose outweighs the conversion's resolution, a
-    // difference within it cannot be told from none.
+    // difference within it cannot be told from none. Below half a micrometre it is taken as
+    // none: a CAM program's X31.160254 reads as 31.16025, and a conversion that leaves the
+    // word alone would otherwise leave every such move unchecked.
     const double loss = s.uncertainty[a] + r.uncertainty[a];
-    if (loss > 0 && loss > Resolution(s, r, a)) imprecise = true;
+    const double floor = IsRotary(a) ? 0.0005 : r.inch ? 0.0005 * kMmPerInch : 0.0005;
+    if (loss > std::max(Resolution(s, r, a), floor)) imprecise = true;
   }
   // A move to a position the program does not tell (X#1) is reported with its line.
   const bool lost =
@@ -232,14 +262,21 @@ void PathComparer::Compare(const Entry& se, const Entry& re) {
   }
   if (IsArc(s.kind) && s.centre_known && r.centre_known && s.plane == r.plane) {
     const PlaneAxes p = AxesOf(s.plane);
-    const double tu = Tolerance(s, r, p.u), tv = Tolerance(s, r, p.v);
+    // A centre is the start plus I, J, K: both rounded, so twice the tolerance, at the
+    // magnitude of the largest of them.
+    const auto magnitude = [&](int a) {
+      return std::max({std::fabs(s.centre[a]), std::fabs(r.centre[a]),
+                       std::fabs(s.centre[a] - s.start.v[a]), std::fabs(s.radius_word)});
+    };
+    const double tu = 2 * Tolerance(s, r, p.u, magnitude(p.u));
+    const double tv = 2 * Tolerance(s, r, p.v, magnitude(p.v));
     bool arc_differs;
     if (s.radius_word != 0 && r.radius_word != 0) {
       // An arc by R: its radius and side as written. The centre of an arc of nearly half a
       // turn moves far for a small rounding of R, and so does the machine's arc: that is
       // the program's, not the conversion's.
       arc_differs = (s.radius_word > 0) != (r.radius_word > 0) ||
-                    std::fabs(std::fabs(s.radius_word) - std::fabs(r.radius_word)) > tu;
+                    std::fabs(std::fabs(s.radius_word) - std::fabs(r.radius_word)) > tu / 2;
     } else {
       arc_differs = std::fabs(s.centre[p.u] - r.centre[p.u]) > tu ||
                     std::fabs(s.centre[p.v] - r.centre[p.v]) > tv;
@@ -279,22 +316,35 @@ void PathComparer::Compare(const Entry& se, const Entry& re) {
     ++outcome_.compared;
     outcome_.largest_deviation = std::max(outcome_.largest_deviation, d.distance);
   }
-  last_source_ = s.end;
-  last_result_ = r.end;
-  last_source_own_ = se.own;
-  last_result_own_ = re.own;
-  last_source_line_ = s.line;
-  last_result_line_ = r.line;
-  if (on_pair) on_pair(se.index, re.index, state);
+  Paired(se, re, state);
 }
 
-// Records the first difference. Where one path passed over more moves than the other right
-// before the pair, the first move it passed over beyond the other's count is the one that
-// went missing: it is named instead of the pair's.
+void PathComparer::Paired(const Entry& s, const Entry& r, PairState state) {
+  last_source_ = s.move.end;
+  last_result_ = r.move.end;
+  last_source_own_ = s.own;
+  last_result_own_ = r.own;
+  last_source_line_ = s.move.line;
+  last_result_line_ = r.move.line;
+  source_.passed = result_.passed = 0;
+  if (on_pair) on_pair(s.index, r.index, state);
+}
+
+// Records the first difference. Where one path passed over more moves than the other since
+// the last pair, the first it passed over beyond the other's count is the one that went
+// astray: it is named instead of the pair's.
 void PathComparer::Differ(PathDifference d, const Entry* s, const Entry* r) {
-  const auto fill = [&](const Entry* e, const Entry* other, Move& move, Position& own,
-                        const Position& last, const Position& last_own, std::uint64_t last_line,
-                        bool& missing) {
+  const auto fill = [&](const Entry* e, const Side& side, const Side& other, Move& move,
+                        Position& own, const Position& last, const Position& last_own,
+                        std::uint64_t last_line, bool& missing) {
+    if (e && side.passed > other.passed && other.passed < side.passed_lines.size()) {
+      move = e->move;
+      move.line = side.passed_lines[other.passed];
+      move.start = move.end = last;
+      own = last_own;
+      if (d.what != PathDifference::What::kMissing) d.what = PathDifference::What::kPosition;
+      return;
+    }
     if (!e) {
       missing = true;
       move = Move{};
@@ -305,19 +355,12 @@ void PathComparer::Differ(PathDifference d, const Entry* s, const Entry* r) {
     }
     move = e->move;
     own = e->own;
-    const std::uint32_t others = other ? other->skipped : 0;
-    if (e->skipped > others && others < e->skipped_lines.size()) {
-      move.line = e->skipped_lines[others];
-      move.start = move.end = last;
-      own = last_own;
-      if (d.what != PathDifference::What::kMissing) d.what = PathDifference::What::kPosition;
-    }
   };
-  fill(s, r, d.source, d.source_own, last_source_, last_source_own_, last_source_line_,
-       d.source_missing);
-  fill(r, s, d.result, d.result_own, last_result_, last_result_own_, last_result_line_,
-       d.result_missing);
-  if (s && r) {
+  fill(s, source_, result_, d.source, d.source_own, last_source_, last_source_own_,
+       last_source_line_, d.source_missing);
+  fill(r, result_, source_, d.result, d.result_own, last_result_, last_result_own_,
+       last_result_line_, d.result_missing);
+  if (d.what != PathDifference::What::kDirection) {
     double distance2 = 0;
     for (int a = 0; a < 3; ++a) {
       if (d.source.end.Known(a) && d.result.end.Known(a)) {
@@ -325,7 +368,7 @@ void PathComparer::Differ(PathDifference d, const Entry* s, const Entry* r) {
         distance2 += delta * delta;
       }
     }
-    if (d.what != PathDifference::What::kDirection) d.distance = std::sqrt(distance2);
+    d.distance = std::sqrt(distance2);
   }
   outcome_.difference = d;
   if (on_pair && s && r) on_pair(s->index, r->index, PairState::kDifferent);
@@ -334,6 +377,11 @@ void PathComparer::Differ(PathDifference d, const Entry* s, const Entry* r) {
 void PathComparer::Finish() {
   Drain();
   if (outcome_.difference || relation_.kind == RelationKind::kNone) return;
+  // A block one side could not follow needs no counterpart: whether the other side should
+  // move there is what cannot be told.
+  for (Side* side : {&source_, &result_}) {
+    while (!side->queue.empty() && !side->queue.front().move.followed) side->queue.pop_front();
+  }
   if (!source_.queue.empty()) {
     PathDifference d;
     d.what = PathDifference::What::kMissing;

@@ -99,9 +99,10 @@ struct CheckResult {
 enum class PairState : std::uint8_t { kSame, kOneSide, kDifferent };
 
 // Compares two paths as their interpreters hand them on, move by move, holding only the
-// moves one side is ahead of the other. Moves are aligned by order; a move that ends within
-// the tolerance of where its path last stood moves nothing at the program's resolution and
-// is passed over on either side. After the first difference nothing more is compared.
+// moves one side is ahead of the other. Moves are paired by order. A move that ends where
+// the other path already stands (within the tolerance) is passed over: a move of length 0,
+// or one shorter than the resolution that the other program could not write. After the
+// first difference nothing more is compared.
 class PathComparer {
  public:
   explicit PathComparer(const Relation& relation);
@@ -120,14 +121,10 @@ class PathComparer {
   std::function<void(std::uint64_t source_index, std::uint64_t result_index, PairState)> on_pair;
 
  private:
-  // A move kept for comparison, and the moves passed over right before it: of two paths that
-  // passed over different numbers of moves, the one with more may have lost a move there.
   struct Entry {
     Move move;     // in the common space
     Position own;  // the end as the program puts it
     std::uint64_t index;
-    std::uint32_t skipped = 0;
-    std::array<std::uint64_t, 4> skipped_lines{};
   };
   class Side final : public PathSink {
    public:
@@ -137,12 +134,12 @@ class PathComparer {
 
     std::deque<Entry> queue;
     bool started = false;
-    Position last;  // the end of the last move kept, in the common space
-    Position last_own;
-    std::uint64_t last_line = 0;
-    Entry pending;  // the moves passed over since the last one kept
     std::uint64_t moves = 0;
     std::uint64_t last_unchecked_line = UINT64_MAX;
+    // Moves passed over since the last pair: of two paths that passed over different numbers,
+    // the one with more may have lost a move there.
+    std::uint32_t passed = 0;
+    std::array<std::uint64_t, 4> passed_lines{};
 
    private:
     PathComparer& owner_;
@@ -150,11 +147,15 @@ class PathComparer {
   };
 
   void Map(Move& move, bool is_source) const;
-  bool MovesNothing(const Move& move, const Position& last) const;
-  double Resolution(const Move& s, const Move& r, int axis) const;
-  double Tolerance(const Move& s, const Move& r, int axis) const;
+  double Resolution(const Move& s, const Move& r, int axis, double magnitude = 0) const;
+  double Tolerance(const Move& s, const Move& r, int axis, double magnitude = 0) const;
+  double AxisDelta(const Position& a, const Position& b, int axis) const;
+  bool Far(const Move& s, const Move& r) const;
+  bool Stays(const Move& move, const Position& other) const;
   void Drain();
+  void Pass(Side& side);
   void Compare(const Entry& s, const Entry& r);
+  void Paired(const Entry& s, const Entry& r, PairState state);
   void Differ(PathDifference d, const Entry* s, const Entry* r);
 
   Relation relation_;

@@ -54,6 +54,13 @@ bool WithoutPoint(std::u16string_view text, const WordExpr& e) {
   return true;
 }
 
+// True when blanks and then a value follow s[at]: "X  16.339" as an address and its value.
+bool SpacedValue(std::u16string_view s, std::size_t at) {
+  if (at >= s.size() || !IsBlank(s[at])) return false;
+  while (at < s.size() && IsBlank(s[at])) ++at;
+  return at < s.size() && (IsValueChar(s[at]) || s[at] == u'#' || s[at] == u'[');
+}
+
 // The angle a in [0, 360).
 double Turn(double a) {
   a = std::fmod(a, 360.0);
@@ -85,7 +92,8 @@ struct Interpreter::Block {
   bool repeated = false;    // an axis written twice
   bool other_axis = false;  // U, V or W
   bool lower = false, jump = false, call = false, name = false, assignment = false;
-  bool system_variable = false, skip = false, variable = false;
+  bool system_variable = false, skip = false, variable = false, spaced = false;
+  bool may_move = false;      // a line not read may move an axis
   bool rest_ignored = false;  // a statement took the line: no more words are read
 
   void Clear() {
@@ -93,7 +101,8 @@ struct Interpreter::Block {
     g_count = m_count = 0;
     has_l = has_p = has_h = false;
     g_unknown = repeated = other_axis = false;
-    lower = jump = call = name = assignment = system_variable = skip = variable = false;
+    lower = jump = call = name = assignment = system_variable = skip = variable = spaced = false;
+    may_move = false;
     rest_ignored = false;
   }
   bool Has(int w) const { return (present >> w) & 1; }
@@ -141,6 +150,14 @@ void Interpreter::Read(std::u16string_view s, Block& b) {
           (IsValueChar(s[i + 1]) || s[i + 1] == u'#' || s[i + 1] == u'[')) {
         b.lower = true;
         b.rest_ignored = true;
+        // Whether the line may move an axis: an axis letter of either case with a value.
+        for (std::size_t k = 0; k + 1 < s.size() && !b.may_move; ++k) {
+          const char16_t u = s[k] >= u'a' && s[k] <= u'z' ? s[k] - u'a' + u'A' : s[k];
+          b.may_move = (u >= u'X' && u <= u'Z') || (u >= u'A' && u <= u'C') ||
+                               ((u >= u'I' && u <= u'K') || u == u'R')
+                           ? IsValueChar(s[k + 1]) || s[k + 1] == u'#' || s[k + 1] == u'['
+                           : false;
+        }
       }
       return i + 1;
     }
@@ -180,6 +197,7 @@ void Interpreter::Read(std::u16string_view s, Block& b) {
             b.g_unknown = true;
             return ReadWordExpr(s, i).end;
           }
+          if (SpacedValue(s, end)) b.spaced = b.g_unknown = true;
           return end;
         }
         const int code = G(ReadNumber(s.substr(i + 1, end - i - 1)));
@@ -224,7 +242,15 @@ void Interpreter::Read(std::u16string_view s, Block& b) {
         break;
     }
     const WordExpr e = ReadWordExpr(s, i);
-    if (e.kind == ValueKind::kNone) return e.end;  // a bare letter is no word
+    if (e.kind == ValueKind::kNone) {
+      // A bare letter is no word to the conversions; but "X 10" is X10 to a control.
+      if (word >= 0 && SpacedValue(s, e.end)) {
+        b.spaced = true;
+        b.present |= static_cast<std::uint16_t>(1 << word);
+        b.unknown |= static_cast<std::uint16_t>(1 << word);
+      }
+      return e.end;
+    }
     if (word < 0) {
       if (c == u'L' || c == u'P' || c == u'H') {
         double& v = c == u'L' ? b.l : c == u'P' ? b.p : b.h;
@@ -283,6 +309,23 @@ std::size_t Interpreter::ReadName(std::u16string_view s, std::size_t i, Block& b
 
 void Interpreter::ForgetAll() { pos_.known = 0; }
 
+// A block that may move but cannot be followed: reported, the axes it may move forgotten,
+// and handed on as a move not followed whose end is as far as known.
+void Interpreter::Blind(Unchecked why, std::uint8_t forget) {
+  NotFollowed(why);
+  Move move;
+  move.line = line_;
+  move.plane = plane_;
+  move.inch = inch_;
+  move.followed = false;
+  move.kind = mode_ == Mode::kRapid ? MoveKind::kRapid : MoveKind::kFeed;
+  move.start = pos_;
+  Forget(forget);
+  move.end = pos_;
+  move.uncertainty = uncertainty_;
+  sink_.OnMove(move);
+}
+
 void Interpreter::Forget(std::uint8_t axes) {
   pos_.known = static_cast<std::uint8_t>(pos_.known & ~axes);
 }
@@ -298,12 +341,19 @@ double Interpreter::Length(double raw, bool no_point, bool rotary) const {
 }
 
 void Interpreter::Run(Block& b) {
-  if (b.lower || b.jump || b.call || b.name || b.g_unknown) {
+  if ((b.lower && b.may_move) || b.call || b.g_unknown) {
+    // Code that may move anything: lower-case words, OSP's CALL and RTS, G#1.
+    Blind(b.lower    ? Unchecked::kLowerCase
+          : b.call   ? Unchecked::kSubprogram
+          : b.spaced ? Unchecked::kSpacedWord
+                     : Unchecked::kVariable,
+          0x3F);
+    return;
+  }
+  if (b.lower || b.jump || b.name) {
     NotFollowed(b.lower  ? Unchecked::kLowerCase
                 : b.jump ? Unchecked::kJump
-                : b.call ? Unchecked::kSubprogram
-                : b.name ? Unchecked::kUnknownName
-                         : Unchecked::kVariable);
+                         : Unchecked::kUnknownName);
     ForgetAll();
     return;
   }
@@ -314,11 +364,11 @@ void Interpreter::Run(Block& b) {
   }
   // X#1, X[#1+2]: the axis's position is unknown from here; a "#" that belongs to no word
   // is reported too.
-  if (b.unknown != 0 || b.variable) NotFollowed(Unchecked::kVariable);
+  if (b.spaced) NotFollowed(Unchecked::kSpacedWord);
+  if ((b.unknown != 0 && !b.spaced) || b.variable) NotFollowed(Unchecked::kVariable);
   if (b.skip && (b.present != 0 || b.g_count > 0 || b.m_count > 0)) {
     // The block may or may not run: what it moves, and what follows, is unknown.
-    NotFollowed(Unchecked::kBlockSkip);
-    ForgetAll();
+    Blind(Unchecked::kBlockSkip, 0x3F);
     return;
   }
   Codes(b);
@@ -573,8 +623,11 @@ void Interpreter::Codes(Block& b) {
     }
   }
   if (unknown_g) {
-    NotFollowed(Unchecked::kUnknownG);
-    forget |= b.Axes();
+    if (b.Axes() != 0) {
+      Blind(Unchecked::kUnknownG, b.Axes());
+    } else {
+      NotFollowed(Unchecked::kUnknownG);
+    }
     no_move = true;
   }
   if (b.other_axis) {
@@ -588,10 +641,7 @@ void Interpreter::Codes(Block& b) {
     if (!(b.Known(kZ) && absolute_ && !no_move)) pos_.Forget(kZ);
   }
   Forget(forget);
-  if (call || ret) {
-    NotFollowed(Unchecked::kSubprogram);
-    ForgetAll();
-  }
+  if (call || ret) Blind(Unchecked::kSubprogram, 0x3F);
   if (end || tool_change) ForgetAll();
 }
 
@@ -600,21 +650,18 @@ void Interpreter::Motion(Block& b) {
   const std::uint8_t named = b.Axes();
   const bool arc_words = (b.present >> kAxisCount) != 0;
   if (named == 0 && !(arc_words && (mode_ == Mode::kCw || mode_ == Mode::kCcw))) return;
-  if (b.repeated) {
-    NotFollowed(Unchecked::kRepeatedWord);
-    Forget(named);
-    return;
-  }
+  if (b.repeated) return Blind(Unchecked::kRepeatedWord, named);
   if (cycle_) {
     // A canned cycle drills at the named position and returns to a level the interpreter
     // does not follow.
-    NotFollowed(Unchecked::kCycle);
-    Forget(static_cast<std::uint8_t>(named | (1 << AxesOf(plane_).normal)));
-    return;
+    return Blind(Unchecked::kCycle,
+                 static_cast<std::uint8_t>(named | (1 << AxesOf(plane_).normal)));
   }
-  if (modal_call_) {
-    NotFollowed(Unchecked::kSubprogram);
-    ForgetAll();
+  if (modal_call_) return Blind(Unchecked::kSubprogram, 0x3F);
+  if (options_.dialect == Dialect::kOsp && work_ == 0) {
+    // OSP's G15 H0 is the machine's own coordinate system, as FANUC's G53: its moves go to
+    // no position of the program.
+    Forget(named);
     return;
   }
   Move move;
@@ -660,10 +707,8 @@ void Interpreter::Motion(Block& b) {
     // FANUC's polar command: the plane's first word is the radius, the second the angle in
     // degrees, from the work origin.
     if (!absolute_ || mode_ == Mode::kCw || mode_ == Mode::kCcw) {
-      NotFollowed(Unchecked::kPolar);
-      pos_ = end;
-      Forget(static_cast<std::uint8_t>((1 << axes.u) | (1 << axes.v)));
-      return;
+      return Blind(Unchecked::kPolar,
+                   static_cast<std::uint8_t>(named | (1 << axes.u) | (1 << axes.v)));
     }
     if (b.Known(axes.u)) polar_radius_ = end.v[axes.u];
     if (b.Known(axes.v)) polar_angle_ = end.v[axes.v];
@@ -672,12 +717,15 @@ void Interpreter::Motion(Block& b) {
   }
   move.end = end;
   move.uncertainty = unc;
+  move.followed = !b.spaced;
   pos_ = end;
   uncertainty_ = unc;
   switch (mode_) {
     case Mode::kNone:
+      // The end is known whatever the mode; the way there is not.
       NotFollowed(Unchecked::kNoMotionMode);
-      return;
+      move.followed = false;
+      break;
     case Mode::kRapid:
       move.kind = MoveKind::kRapid;
       break;
@@ -697,14 +745,15 @@ void Interpreter::Motion(Block& b) {
         const double r = Length(b.words[Block::kR].value, b.words[Block::kR].no_point, false);
         const double du = eu - su, dv = ev - sv;
         const double chord = std::hypot(du, dv);
-        if (chord == 0) return;  // R cannot make a full circle: nothing moves
+        if (chord == 0) break;  // R cannot make a full circle: the arc goes nowhere
         const double half = chord / 2;
         double h2 = r * r - half * half;
         if (h2 < 0) {
           // A half circle whose R was rounded a little short is still a half circle.
           if (half - std::fabs(r) > 0.001 + 1e-7 * half) {
             NotFollowed(Unchecked::kArcNoCentre);
-            return;
+            move.followed = false;
+            break;
           }
           h2 = 0;
         }
@@ -721,7 +770,8 @@ void Interpreter::Motion(Block& b) {
       const int iu = kAxisCount + axes.u, iv = kAxisCount + axes.v;
       if (!b.Has(iu) && !b.Has(iv)) {
         NotFollowed(Unchecked::kArcNoCentre);
-        return;
+        move.followed = false;
+        break;
       }
       if ((b.Has(iu) && !b.Known(iu)) || (b.Has(iv) && !b.Known(iv)) || !ends_known) break;
       // I, J and K go from the start to the centre.

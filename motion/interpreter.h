@@ -69,6 +69,7 @@ class Interpreter final : public LineConversion {
   void ForgetAll();
   void Forget(std::uint8_t axes);
   void NotFollowed(Unchecked why) { sink_.OnUnchecked(line_, why); }
+  void Blind(Unchecked why, std::uint8_t forget);
   double Length(double raw, bool point, bool rotary) const;
 
   InterpreterOptions options_;

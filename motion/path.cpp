@@ -19,6 +19,7 @@ constexpr ReasonTexts kReasons[] = {
     {u"NCワードでない名前", "name that is no NC word"},
     {u"U・V・W軸", "U, V or W axis"},
     {u"同じ軸のワードが2つ", "one axis written twice"},
+    {u"アドレスと値の間の空白", "blank between an address and its value"},
     {u"中心の決まらない円弧", "arc without a centre"},
     {u"G00〜G03の前の移動", "axis words before any G00 to G03"},
     {u"ブロックスキップ(/)", "optional block skip (/)"},

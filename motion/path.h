@@ -53,6 +53,10 @@ struct Move {
   Plane plane = Plane::kXY;
   bool inch = false;      // written in inches (G20): its words' resolution is in inches
   bool directed = false;  // the directed rotary axis went the way its M code says
+  // False for a block the interpreter could not follow (a canned cycle, a call, an arc
+  // without a centre): it is handed on all the same, with its end as far as known, so that
+  // two paths compared stay in step past it.
+  bool followed = true;
   Position start;
   Position end;
   // How far each axis's position may lie from the control's own: a word with more than 7
@@ -79,6 +83,7 @@ enum class Unchecked : std::uint8_t {
   kUnknownName,   // a name that is no NC word and no known statement
   kOtherAxis,     // a U, V or W axis, which the interpreter does not follow
   kRepeatedWord,  // one axis written twice on a line
+  kSpacedWord,    // X 10: a control reads the word, the conversions see a bare letter
   kArcNoCentre,   // an arc without I, J, K or R, or with R shorter than half its chord
   kNoMotionMode,  // axis words before any G00, G01, G02 or G03
   kBlockSkip,     // a line behind "/", which the operator's switch may skip
