@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/cli_args.h"
+#include "app/cli_check.h"
 #include "io/file_io.h"
 #include "io/textcodec.h"
 
@@ -188,7 +189,11 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
   bool encoded_all = true;
   std::size_t characters = 0;  // of the result, handed on so far
   std::string encoded;
+  // --verify: the input and the result go through the check as they pass.
+  std::optional<StreamCheck> check;
+  if (job.path_check) check.emplace(*job.path_check);
   OutBuffer out(kOutRoom, [&](std::u16string_view text) {
+    if (check) check->Result(text);
     if (!written || !encoded_all) return;
     encoded.clear();
     std::size_t bad = 0;
@@ -207,6 +212,7 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
                                 [&](std::string_view piece_bytes) {
                                   piece.clear();
                                   AppendDecoded(piece_bytes, encoding, piece);
+                                  if (check) check->Source(piece);
                                   return run.Piece(piece) && written && encoded_all;
                                 });
   std::u16string message;
@@ -225,6 +231,8 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
     status = kExitFile;
   }
   if (status != kExitOk) sink->Abort();
+  // The result is written either way: a changed path is the operator's to judge.
+  if (check && status == kExitOk && !check->End(std::cerr)) status = kExitFailed;
   return status;
 }
 

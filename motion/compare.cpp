@@ -103,7 +103,7 @@ double PathComparer::Tolerance(const Move& s, const Move& r, int axis, double ma
 
 // What the conversion's writing may move one axis.
 double PathComparer::Resolution(const Move& s, const Move& r, int axis, double magnitude) const {
-  const double unit = r.inch && !IsRotary(axis) ? kMmPerInch : 1;
+  const double unit = r.inch && !IsRotary(axis) && !relation_.resolution_in_mm ? kMmPerInch : 1;
   const bool polar_xy = relation_.kind == RelationKind::kXyToCx && (axis == kX || axis == kY);
   double t;
   if (IsRotary(axis)) {
@@ -362,9 +362,12 @@ void PathComparer::Differ(PathDifference d, const Entry* s, const Entry* r) {
        last_result_line_, d.result_missing);
   if (d.what != PathDifference::What::kDirection) {
     double distance2 = 0;
-    for (int a = 0; a < 3; ++a) {
-      if (d.source.end.Known(a) && d.result.end.Known(a)) {
-        const double delta = d.result.end.v[a] - d.source.end.v[a];
+    for (int a = 0; a < kAxisCount; ++a) {
+      if (!d.source.end.Known(a) || !d.result.end.Known(a)) continue;
+      const double delta = AxisDelta(d.source.end, d.result.end, a);
+      if (IsRotary(a)) {
+        d.angle = std::max(d.angle, std::fabs(delta));
+      } else {
         distance2 += delta * delta;
       }
     }
@@ -395,22 +398,28 @@ void PathComparer::Finish() {
   result_.queue.clear();
 }
 
-CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
-                       const CheckSpec& spec) {
-  PathComparer comparer(spec.relation);
-  Interpreter from(spec.source, comparer.source());
-  Interpreter to(spec.result, comparer.result());
-  // Both texts a piece at a time, so that neither path runs far ahead of the other.
+bool InterpretBoth(std::u16string_view source, LineConversion& from, std::u16string_view result,
+                   LineConversion& to, const std::atomic<bool>* stop) {
   constexpr std::size_t kPiece = std::size_t{1} << 16;
   OutBuffer unused(0);
   LineFeeder source_feeder(from, unused);
   LineFeeder result_feeder(to, unused);
   for (std::size_t at = 0; at < std::max(source.size(), result.size()); at += kPiece) {
+    if (stop && stop->load(std::memory_order_relaxed)) return false;
     if (at < source.size()) source_feeder.Piece(source.substr(at, kPiece));
     if (at < result.size()) result_feeder.Piece(result.substr(at, kPiece));
   }
   source_feeder.End();
   result_feeder.End();
+  return true;
+}
+
+CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
+                       const CheckSpec& spec) {
+  PathComparer comparer(spec.relation);
+  Interpreter from(spec.source, comparer.source());
+  Interpreter to(spec.result, comparer.result());
+  InterpretBoth(source, from, result, to);
   comparer.Finish();
   return comparer.outcome();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -39,6 +40,7 @@ struct Relation {
   double resolution = 0;        // half a unit of the last digit written, in the result's unit
   double angle_resolution = 0;  // the same for angles, in degrees
   bool single_precision = false;
+  bool resolution_in_mm = false;  // the resolution is a distance, also under G20
 };
 
 // Both interpreters' inputs and the relation: what a check needs.
@@ -68,6 +70,7 @@ struct PathDifference {
   bool source_missing = false;
   bool result_missing = false;
   double distance = 0;  // mm between the ends (degrees for kDirection)
+  double angle = 0;     // degrees between the ends on the rotary axis that differs most
 };
 
 struct CheckResult {
@@ -167,6 +170,11 @@ class PathComparer {
   Position last_source_own_, last_result_own_;
   std::uint64_t last_source_line_ = 0, last_result_line_ = 0;
 };
+
+// Feeds two texts to their interpreters a piece of each at a time, so that neither path runs
+// far ahead of the other in a comparison. False when stop was set before the end.
+bool InterpretBoth(std::u16string_view source, LineConversion& from, std::u16string_view result,
+                   LineConversion& to, const std::atomic<bool>* stop = nullptr);
 
 // Runs a whole check on two texts.
 CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,

@@ -470,7 +470,9 @@ void Interpreter::Codes(Block& b) {
       case G(44):
       case G(49):
         if (fanuc) {
-          tool_length = true;
+          // Cancelling an offset that is not in force changes nothing.
+          tool_length = g != G(49) || tool_offset_;
+          tool_offset_ = g != G(49);
         } else {
           unknown_g = true;
         }
@@ -489,7 +491,8 @@ void Interpreter::Codes(Block& b) {
           forget |= named;
           no_move = true;
         } else {
-          tool_length = true;  // OSP: tool length offset off
+          tool_length = tool_offset_;  // OSP: tool length offset off
+          tool_offset_ = false;
         }
         break;
       case G(54):
@@ -505,7 +508,7 @@ void Interpreter::Codes(Block& b) {
           if (system != work_) forget_all = true;
           work_ = system;
         } else if (g <= G(56)) {
-          tool_length = true;  // OSP: tool length offset
+          tool_length = tool_offset_ = true;  // OSP: tool length offset
         } else {
           unknown_g = true;
         }

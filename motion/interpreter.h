@@ -89,8 +89,9 @@ class Interpreter final : public LineConversion {
   bool modal_call_ = false;  // G66: every move calls a macro
   bool polar_ = false;       // FANUC G16
   double polar_radius_ = 0, polar_angle_ = 0;
-  int work_ = 1;         // the work coordinate system in force: G54 or OSP's G15 H1 is 1
-  bool forward_ = true;  // the directed axis's forward code is in force
+  int work_ = 1;              // the work coordinate system in force: G54 or OSP's G15 H1 is 1
+  bool forward_ = true;       // the directed axis's forward code is in force
+  bool tool_offset_ = false;  // a tool length offset is in force
 };
 
 // The path of a whole text.
