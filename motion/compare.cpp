@@ -194,15 +194,15 @@ void PathComparer::Drain() {
   while (!source_.queue.empty() && !result_.queue.empty() && !outcome_.difference) {
     const Entry& s = source_.queue.front();
     const Entry& r = result_.queue.front();
-    const bool followed = s.move.followed && r.move.followed;
     if (relation_.kind == RelationKind::kNone) {
       // Shown, not judged.
-    } else if (followed && !Far(s.move, r.move)) {
+    } else if (!Far(s.move, r.move)) {
       Compare(s, r);
-    } else if (s.move.followed && Stays(s.move, last_result_)) {
+    } else if (s.move.followed && Stays(s.move, last_result_) &&
+               (LinesApart(s, r) > lines_apart_ || Stays(s.move, last_source_))) {
       Pass(source_);
       continue;
-    } else if (r.move.followed && Stays(r.move, last_source_)) {
+    } else if (r.move.followed && LinesApart(s, r) < lines_apart_ && Stays(r.move, last_source_)) {
       Pass(result_);
       continue;
     } else {
@@ -220,11 +220,7 @@ void PathComparer::Drain() {
 void PathComparer::Compare(const Entry& se, const Entry& re) {
   const Move& s = se.move;
   const Move& r = re.move;
-  if (!s.followed || !r.followed) {
-    // A block one side could not follow: its line is reported; the paths go on from there.
-    Paired(se, re, PairState::kOneSide);
-    return;
-  }
+  const bool followed = s.followed && r.followed;
   PathDifference d;
   bool one_side = false;
   bool far = false;
@@ -255,6 +251,12 @@ void PathComparer::Compare(const Entry& se, const Entry& re) {
   if (far) {
     d.what = PathDifference::What::kPosition;
     return Differ(d, &se, &re);
+  }
+  if (!followed) {
+    // A block one side could not follow: where it ends is compared as far as known, the way
+    // there is not; its line is reported with its reason.
+    Paired(se, re, PairState::kOneSide);
+    return;
   }
   if (s.kind != r.kind) {
     d.what = PathDifference::What::kKind;
@@ -304,10 +306,16 @@ void PathComparer::Compare(const Entry& se, const Entry& re) {
       }
     }
   }
+  // An arc of a C/X program is no arc in X/Y: where it turns between its ends is not told.
+  const bool polar_arc =
+      (relation_.kind == RelationKind::kXyToCx || relation_.kind == RelationKind::kCxToXy) &&
+      (IsArc(s.kind) || IsArc(r.kind));
   PairState state = PairState::kSame;
-  if (one_side || imprecise) {
+  if (one_side || imprecise || polar_arc) {
     ++outcome_.one_side;
-    const Unchecked why = one_side ? Unchecked::kOneSide : Unchecked::kPrecision;
+    const Unchecked why = one_side    ? Unchecked::kOneSide
+                          : imprecise ? Unchecked::kPrecision
+                                      : Unchecked::kPolarArc;
     outcome_.source_reasons[static_cast<int>(why)].Add(s.line + 1);
     state = PairState::kOneSide;
   } else if (lost) {
@@ -326,6 +334,7 @@ void PathComparer::Paired(const Entry& s, const Entry& r, PairState state) {
   last_result_own_ = r.own;
   last_source_line_ = s.move.line;
   last_result_line_ = r.move.line;
+  lines_apart_ = LinesApart(s, r);
   source_.passed = result_.passed = 0;
   if (on_pair) on_pair(s.index, r.index, state);
 }

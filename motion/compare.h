@@ -103,9 +103,11 @@ enum class PairState : std::uint8_t { kSame, kOneSide, kDifferent };
 
 // Compares two paths as their interpreters hand them on, move by move, holding only the
 // moves one side is ahead of the other. Moves are paired by order. A move that ends where
-// the other path already stands (within the tolerance) is passed over: a move of length 0,
-// or one shorter than the resolution that the other program could not write. After the
-// first difference nothing more is compared.
+// the other path already stands (within the tolerance) is passed over where it has no
+// counterpart: a move of length 0 in the source, or a move on a line before the one its
+// counterpart would stand on, shorter than the resolution the other program writes. A
+// move of length 0 in the result on its counterpart's line is no such move: a dropped word
+// leaves one. After the first difference nothing more is compared.
 class PathComparer {
  public:
   explicit PathComparer(const Relation& relation);
@@ -169,6 +171,13 @@ class PathComparer {
   Position last_source_, last_result_;
   Position last_source_own_, last_result_own_;
   std::uint64_t last_source_line_ = 0, last_result_line_ = 0;
+  // How many lines later the result's move of the last pair came than the source's. A move
+  // is passed over only on the side that runs ahead of that: a move of length 0 on the
+  // line where the other side's counterpart stands is that counterpart.
+  std::int64_t lines_apart_ = 0;
+  static std::int64_t LinesApart(const Entry& s, const Entry& r) {
+    return static_cast<std::int64_t>(r.move.line) - static_cast<std::int64_t>(s.move.line);
+  }
 };
 
 // Feeds two texts to their interpreters a piece of each at a time, so that neither path runs

@@ -420,10 +420,13 @@ void Interpreter::Codes(Block& b) {
         if (fanuc) {
           polar_ = false;
         } else if (b.has_h) {
-          // OSP's work coordinate systems: G15 H1 is the first, as G54 is on FANUC.
+          // OSP's work coordinate systems: G15 H1 is the first, as G54 is on FANUC. H0 is
+          // the machine's own, where moves go as FANUC's G53 sends them, until a system is
+          // chosen again; choosing the one it came from moves no origin.
           const int h = b.h < 0 ? -1 : static_cast<int>(b.h);
-          if (h != work_) forget_all = true;
-          work_ = h;
+          machine_ = h == 0;
+          if (h != 0 && h != work_) forget_all = true;
+          if (h != 0) work_ = h;
         }
         break;
       case G(16):
@@ -640,8 +643,9 @@ void Interpreter::Codes(Block& b) {
   if (forget_all) ForgetAll();
   if (!no_move) Motion(b);
   if (tool_length) {
-    // The tool's length is added or taken off: Z is known again only when the line sets it.
-    if (!(b.Known(kZ) && absolute_ && !no_move)) pos_.Forget(kZ);
+    // The tool's length is added or taken off: where the line gives no Z, the control may
+    // move Z by the offset or leave the program's Z off by it.
+    if (!b.Known(kZ) || no_move) pos_.Forget(kZ);
   }
   Forget(forget);
   if (call || ret) Blind(Unchecked::kSubprogram, 0x3F);
@@ -661,9 +665,8 @@ void Interpreter::Motion(Block& b) {
                  static_cast<std::uint8_t>(named | (1 << AxesOf(plane_).normal)));
   }
   if (modal_call_) return Blind(Unchecked::kSubprogram, 0x3F);
-  if (options_.dialect == Dialect::kOsp && work_ == 0) {
-    // OSP's G15 H0 is the machine's own coordinate system, as FANUC's G53: its moves go to
-    // no position of the program.
+  if (machine_) {
+    // Moves in machine coordinates go to no position of the program.
     Forget(named);
     return;
   }

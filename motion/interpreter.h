@@ -92,6 +92,7 @@ class Interpreter final : public LineConversion {
   int work_ = 1;              // the work coordinate system in force: G54 or OSP's G15 H1 is 1
   bool forward_ = true;       // the directed axis's forward code is in force
   bool tool_offset_ = false;  // a tool length offset is in force
+  bool machine_ = false;      // OSP's G15 H0: moves go in machine coordinates
 };
 
 // The path of a whole text.

@@ -25,6 +25,7 @@ constexpr ReasonTexts kReasons[] = {
     {u"ブロックスキップ(/)", "optional block skip (/)"},
     {u"極座標指令", "polar coordinate command"},
     {u"片方でだけ分かる位置", "position known on one side only"},
+    {u"C/X座標の円弧", "arc in C/X coordinates"},
     {u"8桁以上の数値", "values of more than 7 significant digits"},
 };
 static_assert(std::size(kReasons) == static_cast<std::size_t>(Unchecked::kCount));

@@ -89,6 +89,7 @@ enum class Unchecked : std::uint8_t {
   kBlockSkip,     // a line behind "/", which the operator's switch may skip
   kPolar,         // a polar coordinate command the interpreter cannot follow (G16 in G91)
   kOneSide,       // a position known on one side of a comparison only
+  kPolarArc,      // an arc of a C/X program: its end is compared, its shape is not
   kPrecision,     // values of more than 7 significant digits, read at 7, off by more
                   // than the tolerance
   kCount,
