@@ -139,6 +139,7 @@ void Spindle::OKButton_Click() {
         return true;
       });
   editor_.SetPreviewText(result);
+  editor_.SetPreviewCheck([options](const ProgramReading& r) { return RotaryCheck(options, r); });
   editor_.ArmPreview();
   QApplication::restoreOverrideCursor();
   accept();

@@ -15,6 +15,7 @@
 //   find, replace, calculated replace   none: shown, not judged
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "convert/abs_inc.h"
@@ -52,6 +53,9 @@ CheckSpec RotaryCheck(const RotaryOptions& options, const ProgramReading& readin
 // to_fanuc: OSP source, FANUC result; else the reverse. reading.dialect is not used.
 CheckSpec TranslateCheck(bool to_fanuc, const ProgramReading& reading);
 CheckSpec NoCheck(const ProgramReading& reading);  // find, replace, calculated replace
+
+// A conversion's check, made when it is known how the programs read.
+using CheckMaker = std::function<CheckSpec(const ProgramReading&)>;
 
 // The factor of a unit change's lengths, and of its angles.
 double UnitScale(UnitMode mode);

@@ -116,6 +116,15 @@ StoredPath StorePath(std::u16string_view text, const InterpreterOptions& options
   return path;
 }
 
+std::vector<std::size_t> LineStarts(std::u16string_view text) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t end = FindCrLf(text, 0); end < text.size(); end = FindCrLf(text, end + 2)) {
+    starts.push_back(end + 2);
+  }
+  starts.push_back(text.size() + 2);
+  return starts;
+}
+
 namespace {
 
 // Hands each move to the comparison and to the stored path.

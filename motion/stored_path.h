@@ -75,6 +75,11 @@ struct StoredCheck {
   std::size_t result_difference = SIZE_MAX;
 };
 StoredPath StorePath(std::u16string_view text, const InterpreterOptions& options);
+
+// Where each line of a text starts, lines cut at CR LF as a conversion cuts them, and after
+// them the text's size + 2, where a line after the last would start: line i runs from
+// starts[i] to starts[i + 1] - 2.
+std::vector<std::size_t> LineStarts(std::u16string_view text);
 // Nothing when stop was set before the end.
 std::optional<StoredCheck> StoreCheck(std::u16string_view source, std::u16string_view result,
                                       const CheckSpec& spec,

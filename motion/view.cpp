@@ -47,7 +47,8 @@ Placement Placement::Fit(const Extent& e, double width, double height, double ma
 
 void Trace(const StoredPath& path, View view, const Placement& placement, double min_step,
            double width, double height,
-           const std::function<void(TraceStyle, const std::vector<std::array<float, 2>>&)>& run) {
+           const std::function<void(TraceStyle, const std::vector<std::array<float, 2>>&)>& run,
+           const std::atomic<bool>* stop) {
   const double margin = 8;
   const bool clip = width > 0;
   const auto outside = [&](const std::array<double, 2>& p) {
@@ -80,7 +81,9 @@ void Trace(const StoredPath& path, View view, const Placement& placement, double
     return placement.Place(Project(view, p[0], p[1], p[2]));
   };
   std::uint32_t last_index = UINT32_MAX;
+  std::size_t count = 0;
   for (const StoredMove& m : path.moves()) {
+    if (stop && (++count & 0xFFF) == 0 && stop->load(std::memory_order_relaxed)) return;
     if (!m.drawn()) continue;
     const TraceStyle s{m.kind == MoveKind::kRapid, m.grey()};
     if (m.first != last_index || !(s == style)) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -64,10 +65,11 @@ struct TraceStyle {
 // The drawn lines of a path: for each run of moves of one style that join, the points in
 // pixels, points closer than min_step pixels to the last one kept merged into it, and
 // runs outside the clip rectangle [0, width] x [0, height] (widened by a margin) left out.
-// width 0: no clipping.
+// width 0: no clipping. Stops early when stop is set.
 void Trace(const StoredPath& path, View view, const Placement& placement, double min_step,
            double width, double height,
-           const std::function<void(TraceStyle, const std::vector<std::array<float, 2>>&)>& run);
+           const std::function<void(TraceStyle, const std::vector<std::array<float, 2>>&)>& run,
+           const std::atomic<bool>* stop = nullptr);
 
 // The index of the drawn move nearest to a pixel, within max_distance pixels, or SIZE_MAX.
 std::size_t NearestMove(const StoredPath& path, View view, const Placement& placement, double px,

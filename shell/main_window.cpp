@@ -34,6 +34,7 @@
 #include "shell/dialog_prompts.h"
 #include "shell/document.h"
 #include "shell/icons.h"
+#include "shell/path_check.h"
 #include "shell/settings_store.h"
 #include "shell/text_pane.h"
 #include "shell/window_layout.h"
@@ -133,6 +134,8 @@ const frmMain::MenuEntry frmMain::kMenuTable[] = {
     {"mnuConvertUnit", "単位の変更", "", &frmMain::mnuConvertUnit_Click},
     {"mnuConvertMachine", "機種間の変換", "", &frmMain::mnuConvertMachine_Click},
     {"mnuAddCR", "改行コードにCR追加", "", &frmMain::mnuAddCR_Click},
+    {"mnuView", "表示(&V)", "", nullptr},
+    {"mnuViewToolPath", "工具経路(&P)", "F8", &frmMain::mnuViewToolPath_Click},
     {"mnuHelp", "ヘルプ(&H)", "", nullptr},
     {"mnuHelpAbout", "ﾊﾞｰｼﾞｮﾝ情報(&A)", "", &frmMain::mnuHelpAbout_Click},
 };
@@ -313,6 +316,7 @@ void frmMain::BuildStatusBar() {
   clock_ = new QTimer(this);
   connect(clock_, &QTimer::timeout, this, &frmMain::RefreshPanels);
   clock_->start(1000);
+  path_check_ = new PathCheck(this, sbStatusBar, *RichTextBox1, *RichTextBox2, module_);
 }
 
 // The start-up sequence.
@@ -361,6 +365,7 @@ void frmMain::ReadSettings() {
   module_.MachinePath = U(settings.value(QStringLiteral("MachinePath"), own_folder).toString());
   module_.MachineFileName =
       U(settings.value(QStringLiteral("MachineFileName"), kDefaultMachineFile).toString());
+  path_check_->ReadSettings(settings);
 }
 
 void frmMain::WriteSettings() {
@@ -379,6 +384,7 @@ void frmMain::WriteSettings() {
   settings.setValue(QStringLiteral("OpenPathName"), Q(module_.OpenPathName));
   settings.setValue(QStringLiteral("MachinePath"), Q(module_.MachinePath));
   settings.setValue(QStringLiteral("MachineFileName"), Q(module_.MachineFileName));
+  path_check_->WriteSettings(settings);
   settings.sync();
 }
 
@@ -542,6 +548,7 @@ void frmMain::mnuFileExit_Click() { close(); }
 void frmMain::RichTextBox1_Change() {
   SetUndoEnabled(true);
   modified_ = true;
+  path_check_->SourceChanged();
 }
 
 void frmMain::SetUndoEnabled(bool enabled) {
@@ -635,6 +642,8 @@ void frmMain::mnuConvertMachine_Click() {
   dialog.exec();
 }
 
+void frmMain::mnuViewToolPath_Click() { path_check_->ShowBackplot(); }
+
 void frmMain::mnuHelpAbout_Click() {
   frmAbout about(this);
   about.exec();
@@ -652,7 +661,12 @@ std::u16string frmMain::BeginConversion() {
   return module_.UndoText;
 }
 
-void frmMain::SetPreviewText(const std::u16string& text) { RichTextBox2->SetText(text); }
+void frmMain::SetPreviewText(const std::u16string& text) {
+  RichTextBox2->SetText(text);
+  path_check_->SetResultText(text);
+}
+
+void frmMain::SetPreviewCheck(CheckMaker maker) { path_check_->SetMaker(std::move(maker)); }
 
 void frmMain::ArmPreview() {
   QPalette p = Label2->palette();
@@ -661,6 +675,7 @@ void frmMain::ArmPreview() {
   Label2->setText(kPreviewArmedCaption);
   Command1->setEnabled(true);
   Command2->setEnabled(true);
+  path_check_->Run(module_.UndoText);
 }
 
 void frmMain::SetPreviewIdle() {
@@ -670,6 +685,7 @@ void frmMain::SetPreviewIdle() {
   p.setColor(QPalette::WindowText, QColor(0, 0, 0));
   Label2->setPalette(p);
   Label2->setText(kPreviewCaption);
+  path_check_->Clear();
 }
 
 // Accept: the preview, as it stands (edited or not), becomes the source text.
