@@ -203,11 +203,10 @@ void BackplotWidget::paintEvent(QPaintEvent*) {
       const StoredMove& m = path->moves()[i];
       if (!m.drawn()) continue;
       QPolygonF polygon;
-      for (std::uint32_t k = m.first; k <= m.last; ++k) {
-        const auto q = path->Point(k);
+      ForEachPoint(*path, m, 0.05, [&](const std::array<double, 3>& q) {
         const auto px = placement_.Place(Project(view_, q[0], q[1], q[2]));
         polygon << QPointF(px[0], px[1]);
-      }
+      });
       p.drawPolyline(polygon);
     }
   }

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <numbers>
+#include <thread>
+#include <variant>
+#include <vector>
 
 namespace kestrum {
 namespace {
@@ -423,12 +428,131 @@ bool InterpretBoth(std::u16string_view source, LineConversion& from, std::u16str
   return true;
 }
 
+namespace {
+
+// What an interpreter hands on, kept in order to be handed on again on another thread.
+struct Event {
+  Move move;
+  std::uint64_t line;  // for an unchecked line
+  Unchecked why;
+  bool is_move;
+};
+
+// Batches of events from the result's thread to the caller's, at most kHeld at a time.
+class EventQueue final : public PathSink {
+ public:
+  static constexpr std::size_t kBatch = 2048;
+  static constexpr std::size_t kHeld = 8;
+
+  void OnMove(const Move& m) override { Add({m, 0, Unchecked::kCount, true}); }
+  void OnUnchecked(std::uint64_t line, Unchecked why) override { Add({Move{}, line, why, false}); }
+  // The end of the result: what is left goes over.
+  void Close() {
+    Push();
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    ready_.notify_all();
+  }
+  void Abandon() {
+    std::lock_guard lock(mutex_);
+    abandoned_ = true;
+    room_.notify_all();
+  }
+  // Hands the batches that are ready to sink; with wait, until the queue is closed.
+  void Drain(PathSink& sink, bool wait) {
+    for (;;) {
+      std::vector<Event> batch;
+      {
+        std::unique_lock lock(mutex_);
+        if (wait) ready_.wait(lock, [&] { return !batches_.empty() || closed_; });
+        if (batches_.empty()) return;
+        batch = std::move(batches_.front());
+        batches_.erase(batches_.begin());
+        room_.notify_all();
+      }
+      for (const Event& e : batch) {
+        if (e.is_move) {
+          sink.OnMove(e.move);
+        } else {
+          sink.OnUnchecked(e.line, e.why);
+        }
+      }
+    }
+  }
+
+ private:
+  void Add(Event e) {
+    batch_.push_back(std::move(e));
+    if (batch_.size() == kBatch) Push();
+  }
+  void Push() {
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return batches_.size() < kHeld || abandoned_; });
+    if (abandoned_) {
+      batch_.clear();
+      return;
+    }
+    batches_.push_back(std::move(batch_));
+    batch_.clear();
+    batch_.reserve(kBatch);
+    ready_.notify_all();
+  }
+
+  std::vector<Event> batch_;  // filled on the result's thread
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  std::vector<std::vector<Event>> batches_;
+  bool closed_ = false;
+  bool abandoned_ = false;
+};
+
+}  // namespace
+
+bool InterpretBothInParallel(std::u16string_view source, const InterpreterOptions& source_options,
+                             PathSink& source_sink, std::u16string_view result,
+                             const InterpreterOptions& result_options, PathSink& result_sink,
+                             const std::atomic<bool>* stop) {
+  EventQueue queue;
+  std::thread worker([&] {
+    Interpreter to(result_options, queue);
+    OutBuffer unused(0);
+    LineFeeder feeder(to, unused);
+    constexpr std::size_t kPiece = std::size_t{1} << 16;
+    for (std::size_t at = 0; at < result.size(); at += kPiece) {
+      if (stop && stop->load(std::memory_order_relaxed)) break;
+      feeder.Piece(result.substr(at, kPiece));
+    }
+    feeder.End();
+    queue.Close();
+  });
+  Interpreter from(source_options, source_sink);
+  OutBuffer unused(0);
+  LineFeeder feeder(from, unused);
+  constexpr std::size_t kPiece = std::size_t{1} << 16;
+  bool stopped = false;
+  for (std::size_t at = 0; at < source.size(); at += kPiece) {
+    if (stop && stop->load(std::memory_order_relaxed)) {
+      stopped = true;
+      break;
+    }
+    feeder.Piece(source.substr(at, kPiece));
+    queue.Drain(result_sink, false);
+  }
+  if (!stopped) {
+    feeder.End();
+    queue.Drain(result_sink, true);
+  } else {
+    queue.Abandon();
+  }
+  worker.join();
+  return !stopped && !(stop && stop->load());
+}
+
 CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
                        const CheckSpec& spec) {
   PathComparer comparer(spec.relation);
-  Interpreter from(spec.source, comparer.source());
-  Interpreter to(spec.result, comparer.result());
-  InterpretBoth(source, from, result, to);
+  InterpretBothInParallel(source, spec.source, comparer.source(), result, spec.result,
+                          comparer.result());
   comparer.Finish();
   return comparer.outcome();
 }

@@ -185,6 +185,15 @@ class PathComparer {
 bool InterpretBoth(std::u16string_view source, LineConversion& from, std::u16string_view result,
                    LineConversion& to, const std::atomic<bool>* stop = nullptr);
 
+// The same on two threads: the result's interpreter runs on a thread of its own and hands
+// its moves over in batches, which go to result_sink on the calling thread, between the
+// pieces of the source. For a check of two large texts on a processor with two cores, in
+// about the time of one.
+bool InterpretBothInParallel(std::u16string_view source, const InterpreterOptions& source_options,
+                             PathSink& source_sink, std::u16string_view result,
+                             const InterpreterOptions& result_options, PathSink& result_sink,
+                             const std::atomic<bool>* stop = nullptr);
+
 // Runs a whole check on two texts.
 CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
                        const CheckSpec& spec);

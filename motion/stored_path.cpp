@@ -10,9 +10,6 @@ namespace kestrum {
 namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
-// Arcs are drawn as chords of at most this many degrees: at a radius of 100 mm a chord of
-// 3 degrees lies 0.03 mm inside its arc, less than a pixel at any zoom that shows the arc.
-constexpr double kChordDegrees = 3;
 constexpr std::uint8_t kXyz = 0x07;
 
 }  // namespace
@@ -67,8 +64,7 @@ void StoredPath::OnMove(const Move& original) {
     const std::array<double, 3> end = {move.end.v[kX], move.end.v[kY], move.end.v[kZ]};
     // A move that starts where the last one ended shares its point.
     const bool joined = !moves_.empty() && moves_.back().drawn() &&
-                        moves_.back().last + 1 == points_.size() &&
-                        Point(moves_.back().last) == start;
+                        moves_.back().last + 1 == points_.size() && last_end_ == start;
     if (!joined) Add(start);
     m.first = static_cast<std::uint32_t>(points_.size() - 1);
     if (IsArc(move.kind) && move.centre_known) {
@@ -76,28 +72,21 @@ void StoredPath::OnMove(const Move& original) {
       const double cu = move.centre[p.u], cv = move.centre[p.v];
       const double a0 = std::atan2(move.start.v[p.v] - cv, move.start.v[p.u] - cu);
       const double a1 = std::atan2(move.end.v[p.v] - cv, move.end.v[p.u] - cu);
-      const double r0 = std::hypot(move.start.v[p.u] - cu, move.start.v[p.v] - cv);
-      const double r1 = std::hypot(move.end.v[p.u] - cu, move.end.v[p.v] - cv);
       double sweep = a1 - a0;
       if (move.kind == MoveKind::kArcCcw) {
         if (sweep <= 1e-12) sweep += 2 * std::numbers::pi;
       } else if (sweep >= -1e-12) {
         sweep -= 2 * std::numbers::pi;
       }
-      const int steps = std::clamp(
-          static_cast<int>(std::ceil(std::fabs(sweep) / (kChordDegrees * kDegree))), 1, 120);
-      for (int i = 1; i < steps; ++i) {
-        const double t = static_cast<double>(i) / steps;
-        const double a = a0 + sweep * t;
-        const double r = r0 + (r1 - r0) * t;  // an arc whose ends lie at other radii spirals
-        std::array<double, 3> q{};
-        q[p.u] = cu + r * std::cos(a);
-        q[p.v] = cv + r * std::sin(a);
-        q[p.normal] = start[p.normal] + (end[p.normal] - start[p.normal]) * t;
-        Add(q);
-      }
+      m.arc = static_cast<std::uint32_t>(arcs_.size());
+      arcs_.push_back(
+          {static_cast<float>(cu - origin_[p.u]), static_cast<float>(cv - origin_[p.v]),
+           static_cast<float>(a0), static_cast<float>(sweep),
+           static_cast<float>(std::hypot(move.start.v[p.u] - cu, move.start.v[p.v] - cv)),
+           static_cast<float>(std::hypot(move.end.v[p.u] - cu, move.end.v[p.v] - cv)), move.plane});
     }
-    Add(end);
+    if (end != start || m.arc != StoredMove::kNoArc) Add(end);
+    last_end_ = end;
     m.last = static_cast<std::uint32_t>(points_.size() - 1);
   }
   moves_.push_back(m);
@@ -114,6 +103,12 @@ StoredPath StorePath(std::u16string_view text, const InterpreterOptions& options
   StoredPath path;
   Interpret(text, options, path);
   return path;
+}
+
+double ChordAngle(double radius, double pixels_per_mm) {
+  const double r = radius * pixels_per_mm;
+  if (r < 0.6) return std::numbers::pi;
+  return 2 * std::acos(1 - 0.3 / r);
 }
 
 std::vector<std::size_t> LineStarts(std::u16string_view text) {
@@ -161,9 +156,10 @@ std::optional<StoredCheck> StoreCheck(std::u16string_view source, std::u16string
   };
   Tee to_source(comparer.source(), check.source);
   Tee to_result(comparer.result(), check.result);
-  Interpreter from(spec.source, to_source);
-  Interpreter to(spec.result, to_result);
-  if (!InterpretBoth(source, from, result, to, stop)) return std::nullopt;
+  if (!InterpretBothInParallel(source, spec.source, to_source, result, spec.result, to_result,
+                               stop)) {
+    return std::nullopt;
+  }
   comparer.Finish();
   check.outcome = comparer.outcome();
   return check;

@@ -31,6 +31,14 @@ Extent ExtentOf(const StoredPath& path, View view) {
     const auto q = Project(view, p[0], p[1], p[2]);
     e.Add(q[0], q[1]);
   }
+  // Arcs bulge beyond their ends: in steps of a tenth of a turn at most.
+  for (const StoredMove& m : path.moves()) {
+    if (m.arc == StoredMove::kNoArc || !m.drawn()) continue;
+    ForEachPoint(path, m, 0.6, [&](const std::array<double, 3>& p) {
+      const auto q = Project(view, p[0], p[1], p[2]);
+      e.Add(q[0], q[1]);
+    });
+  }
   return e;
 }
 
@@ -76,8 +84,7 @@ void Trace(const StoredPath& path, View view, const Placement& placement, double
     if (points.size() >= 2) run(style, points);
     points.clear();
   };
-  const auto view_point = [&](std::uint32_t i) {
-    const auto p = path.Point(i);
+  const auto view_point = [&](const std::array<double, 3>& p) {
     return placement.Place(Project(view, p[0], p[1], p[2]));
   };
   std::uint32_t last_index = UINT32_MAX;
@@ -89,17 +96,26 @@ void Trace(const StoredPath& path, View view, const Placement& placement, double
     if (m.first != last_index || !(s == style)) {
       end_line();
       style = s;
-      last = view_point(m.first);
+      last = view_point(path.Point(m.first));
       pending = true;
     }
-    for (std::uint32_t i = m.first + 1; i <= m.last; ++i) {
-      const std::array<double, 2> p = view_point(i);
+    const double chord =
+        m.arc == StoredMove::kNoArc
+            ? 0
+            : ChordAngle(std::max(path.arcs()[m.arc].r0, path.arcs()[m.arc].r1), placement.scale);
+    bool first = true;
+    ForEachPoint(path, m, chord, [&](const std::array<double, 3>& q) {
+      if (first) {  // the start, which the line already ends with
+        first = false;
+        return;
+      }
+      const std::array<double, 2> p = view_point(q);
       if (outside(p) && outside(last) && !crosses(last, p)) {
         // Off the drawing: the line is cut here.
         end_line();
         last = p;
         pending = true;
-        continue;
+        return;
       }
       if (points.empty()) {
         points.push_back(bounded(last));
@@ -108,12 +124,12 @@ void Trace(const StoredPath& path, View view, const Placement& placement, double
       last = p;
       if (std::fabs(p[0] - kept[0]) < min_step && std::fabs(p[1] - kept[1]) < min_step) {
         pending = true;  // on the pixel of the last point kept
-        continue;
+        return;
       }
       points.push_back(bounded(p));
       kept = p;
       pending = false;
-    }
+    });
     last_index = m.last;
   }
   end_line();
@@ -123,16 +139,18 @@ std::size_t NearestMove(const StoredPath& path, View view, const Placement& plac
                         double py, double max_distance) {
   std::size_t best = SIZE_MAX;
   double best_d2 = max_distance * max_distance;
-  const auto view_point = [&](std::uint32_t i) {
-    const auto p = path.Point(i);
-    return placement.Place(Project(view, p[0], p[1], p[2]));
-  };
   for (std::size_t k = 0; k < path.moves().size(); ++k) {
     const StoredMove& m = path.moves()[k];
     if (!m.drawn()) continue;
-    std::array<double, 2> a = view_point(m.first);
-    for (std::uint32_t i = m.first + (m.first < m.last ? 1 : 0); i <= m.last; ++i) {
-      const std::array<double, 2> b = view_point(i);
+    std::array<double, 2> a{};
+    bool first = true;
+    ForEachPoint(path, m, 0.1, [&](const std::array<double, 3>& q) {
+      const std::array<double, 2> b = placement.Place(Project(view, q[0], q[1], q[2]));
+      if (first) {
+        first = false;
+        a = b;
+        if (m.first != m.last) return;  // a move of length 0 is its one point
+      }
       // Distance from the pixel to the segment a-b.
       const double dx = b[0] - a[0], dy = b[1] - a[1];
       const double len2 = dx * dx + dy * dy;
@@ -145,7 +163,7 @@ std::size_t NearestMove(const StoredPath& path, View view, const Placement& plac
         best = k;
       }
       a = b;
-    }
+    });
   }
   return best;
 }

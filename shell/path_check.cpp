@@ -151,9 +151,10 @@ void PathCheck::Start() {
       job->result_lines = std::make_shared<std::vector<std::size_t>>(LineStarts(result));
     } else {
       PathComparer comparer(job->spec->relation);
-      Interpreter from(job->spec->source, comparer.source());
-      Interpreter to(job->spec->result, comparer.result());
-      if (!InterpretBoth(*job->source, from, result, to, stop.get())) return;
+      if (!InterpretBothInParallel(*job->source, job->spec->source, comparer.source(), result,
+                                   job->spec->result, comparer.result(), stop.get())) {
+        return;
+      }
       comparer.Finish();
       job->outcome = comparer.outcome();
     }
