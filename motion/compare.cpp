@@ -134,15 +134,35 @@ double PathComparer::AxisDelta(const Position& a, const Position& b, int axis) c
              : b.v[axis] - a.v[axis];
 }
 
-// True when an axis known on both sides lies further apart than the tolerance.
-bool PathComparer::Far(const Move& s, const Move& r) const {
-  const std::uint8_t both = s.end.known & r.end.known;
+// How far apart the ends of a pair lie, axis by axis against the tolerance.
+PathComparer::Measured PathComparer::Measure(const Move& s, const Move& r) const {
+  Measured m;
+  double distance2 = 0;
   for (int a = 0; a < kAxisCount; ++a) {
-    if (((both >> a) & 1) && std::fabs(AxisDelta(s.end, r.end, a)) > Tolerance(s, r, a)) {
-      return true;
+    const bool ks = s.end.Known(a), kr = r.end.Known(a);
+    if (!ks && !kr) continue;
+    if (ks != kr) {
+      m.one_side = true;
+      continue;
+    }
+    const double delta = AxisDelta(s.end, r.end, a);
+    if (!IsRotary(a)) distance2 += delta * delta;
+    const double resolution = Resolution(s, r, a);
+    const double loss = s.uncertainty[a] + r.uncertainty[a];
+    const double v = std::max(std::fabs(s.end.v[a]), std::fabs(r.end.v[a]));
+    // The float sums of the interpreter and of the conversion add a little on top.
+    if (std::fabs(delta) > resolution * (1 + 1e-9) + loss + 1e-9 + 1e-12 * v) m.far = true;
+    // Where what reading at 7 digits may lose outweighs the conversion's resolution, a
+    // difference within it cannot be told from none. Below half a micrometre it is taken as
+    // none: a CAM program's X31.160254 reads as 31.16025, and a conversion that leaves the
+    // word alone would otherwise leave every such move unchecked.
+    if (loss > 0) {
+      const double floor = IsRotary(a) ? 0.0005 : r.inch ? 0.0005 * kMmPerInch : 0.0005;
+      if (loss > std::max(resolution, floor)) m.imprecise = true;
     }
   }
-  return false;
+  m.distance = std::sqrt(distance2);
+  return m;
 }
 
 // True when the move ends where the other path stands, within the tolerance, and is no full
@@ -174,7 +194,7 @@ void PathComparer::Side::OnMove(const Move& original) {
     (is_source_ ? c.last_source_ : c.last_result_) = e.move.start;
     (is_source_ ? c.last_source_own_ : c.last_result_own_) = original.start;
   }
-  queue.push_back(e);
+  queue.push_back(std::move(e));
   c.Drain();
 }
 
@@ -199,10 +219,11 @@ void PathComparer::Drain() {
   while (!source_.queue.empty() && !result_.queue.empty() && !outcome_.difference) {
     const Entry& s = source_.queue.front();
     const Entry& r = result_.queue.front();
+    Measured m;
     if (relation_.kind == RelationKind::kNone) {
       // Shown, not judged.
-    } else if (!Far(s.move, r.move)) {
-      Compare(s, r);
+    } else if (m = Measure(s.move, r.move); !m.far) {
+      Compare(s, r, m);
     } else if (s.move.followed && Stays(s.move, last_result_) &&
                (LinesApart(s, r) > lines_apart_ || Stays(s.move, last_source_))) {
       Pass(source_);
@@ -211,7 +232,7 @@ void PathComparer::Drain() {
       Pass(result_);
       continue;
     } else {
-      Compare(s, r);
+      Compare(s, r, m);
     }
     source_.queue.pop_front();
     result_.queue.pop_front();
@@ -222,38 +243,17 @@ void PathComparer::Drain() {
   }
 }
 
-void PathComparer::Compare(const Entry& se, const Entry& re) {
+void PathComparer::Compare(const Entry& se, const Entry& re, const Measured& m) {
   const Move& s = se.move;
   const Move& r = re.move;
   const bool followed = s.followed && r.followed;
+  const bool one_side = m.one_side, imprecise = m.imprecise;
   PathDifference d;
-  bool one_side = false;
-  bool far = false;
-  bool imprecise = false;
-  double distance2 = 0;
-  for (int a = 0; a < kAxisCount; ++a) {
-    const bool ks = s.end.Known(a), kr = r.end.Known(a);
-    if (!ks && !kr) continue;
-    if (ks != kr) {
-      one_side = true;
-      continue;
-    }
-    const double delta = AxisDelta(s.end, r.end, a);
-    if (!IsRotary(a)) distance2 += delta * delta;
-    if (std::fabs(delta) > Tolerance(s, r, a)) far = true;
-    // Where what reading at 7 digits may lose outweighs the conversion's resolution, a
-    // difference within it cannot be told from none. Below half a micrometre it is taken as
-    // none: a CAM program's X31.160254 reads as 31.16025, and a conversion that leaves the
-    // word alone would otherwise leave every such move unchecked.
-    const double loss = s.uncertainty[a] + r.uncertainty[a];
-    const double floor = IsRotary(a) ? 0.0005 : r.inch ? 0.0005 * kMmPerInch : 0.0005;
-    if (loss > std::max(Resolution(s, r, a), floor)) imprecise = true;
-  }
   // A move to a position the program does not tell (X#1) is reported with its line.
   const bool lost =
       (last_source_.known & ~s.end.known) != 0 || (last_result_.known & ~r.end.known) != 0;
-  d.distance = std::sqrt(distance2);
-  if (far) {
+  d.distance = m.distance;
+  if (m.far) {
     d.what = PathDifference::What::kPosition;
     return Differ(d, &se, &re);
   }

@@ -155,11 +155,17 @@ class PathComparer {
   double Resolution(const Move& s, const Move& r, int axis, double magnitude = 0) const;
   double Tolerance(const Move& s, const Move& r, int axis, double magnitude = 0) const;
   double AxisDelta(const Position& a, const Position& b, int axis) const;
-  bool Far(const Move& s, const Move& r) const;
+  struct Measured {
+    bool far = false;        // an axis known on both sides lies beyond the tolerance
+    bool one_side = false;   // an axis is known on one side only
+    bool imprecise = false;  // reading at 7 digits may lose more than the tolerance
+    double distance = 0;     // mm between the ends, over the linear axes known on both
+  };
+  Measured Measure(const Move& s, const Move& r) const;
   bool Stays(const Move& move, const Position& other) const;
   void Drain();
   void Pass(Side& side);
-  void Compare(const Entry& s, const Entry& r);
+  void Compare(const Entry& s, const Entry& r, const Measured& m);
   void Paired(const Entry& s, const Entry& r, PairState state);
   void Differ(PathDifference d, const Entry* s, const Entry* r);
 

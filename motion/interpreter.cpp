@@ -113,11 +113,11 @@ struct Interpreter::Block {
 Interpreter::Interpreter(const InterpreterOptions& options, PathSink& sink)
     : options_(options),
       sink_(sink),
-      block_(new Block),
+      block_(std::make_unique<Block>()),
       pos_(options.start),
       absolute_(!options.incremental) {}
 
-Interpreter::~Interpreter() { delete block_; }
+Interpreter::~Interpreter() = default;
 
 void Interpreter::Feed(std::u16string_view line) {
   // A line feed ends a block on the control; only CR LF ends a line of the program.
@@ -240,6 +240,16 @@ void Interpreter::Read(std::u16string_view s, Block& b) {
         break;
       default:
         break;
+    }
+    if (word < 0 && c != u'L' && c != u'P' && c != u'H' && c != u'U' && c != u'V' && c != u'W') {
+      // A word whose value moves nothing (N, F, S, T, D, ...): passed over. Its plain digits
+      // need no reading, and a sequence number of eight digits would cost the expression
+      // reader's slow path on every line; what is more than digits goes through the reader,
+      // so that a bracket or a variable is passed over whole.
+      const std::size_t end = ReadWordValue(s, i);
+      const bool more = end < s.size() && (s[end] == u'[' || s[end] == u'#' || s[end] == u'=' ||
+                                           s[end] == u'*' || s[end] == u']');
+      return more ? ReadWordExpr(s, i).end : end;
     }
     const WordExpr e = ReadWordExpr(s, i);
     if (e.kind == ValueKind::kNone) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "motion/path.h"
@@ -74,7 +75,7 @@ class Interpreter final : public LineConversion {
 
   InterpreterOptions options_;
   PathSink& sink_;
-  Block* block_;  // reused for every block
+  std::unique_ptr<Block> block_;  // reused for every block
 
   std::uint64_t line_ = 0;  // index of the line being read
   bool in_comment_ = false;

@@ -85,6 +85,9 @@ TEST(Interpreter, PositionsOfLinearMoves) {
       // system does not tell; the system in force already changes nothing.
       {{"G54 G00 X1. Y1. Z1.", "G55 X2.", "Y2. Z2."},
        {"1: 1.0000 1.0000 1.0000", "2: 2.0000 ? ?", "3: 2.0000 2.0000 2.0000"}},
+      // Words that move nothing are passed over whole, however they are written.
+      {{"N12345678 G00 X1. F[#1*2] S1000", "N12345679 Y2. T0101 M06 (X9.)", "G00 X3. Y3. Z3."},
+       {"1: 1.0000 0.0000 0.0000", "2: 1.0000 2.0000 0.0000", "3: 3.0000 3.0000 3.0000"}},
       // A tool length offset: Z is known where the line sets it.
       {{"G00 Z10.", "G43 H1 Z50.", "G49", "X1."},
        {"1: 0.0000 0.0000 10.0000", "2: 0.0000 0.0000 50.0000", "4: 1.0000 0.0000 ?"}},
