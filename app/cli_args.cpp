@@ -3,8 +3,10 @@
 #include <algorithm>
 
 namespace kestrum::cli {
+namespace {
 
-const std::vector<CommandSpec>& CommandSpecs() {
+// The conversions, each with the dialog's options.
+const std::vector<CommandSpec>& ConversionSpecs() {
   static const std::vector<CommandSpec> commands = {
       {"spaces",
        "blanks between words",
@@ -48,6 +50,54 @@ const std::vector<CommandSpec>& CommandSpecs() {
        {{"--find", "TEXT", "search text"}, {"--with", "TEXT", "replacement (may be empty)"}}},
       {"fix-line-ends", "a CR before every line feed that lacks one", {}},
   };
+  return commands;
+}
+
+// The options of a path check: verify's, and plot's with --against.
+std::vector<OptionSpec> CheckOptions() {
+  return {
+      {"--relation", "RELATION",
+       "identical (default), scale:K (a unit change, result = source x K), xy-to-cx, "
+       "cx-to-xy, or rotary[:AXIS[,FWD,REV]] (shortest way, default C,15,16)"},
+      {"--dialect", "fanuc|osp", "dialect of the source (default fanuc)"},
+      {"--result-dialect", "fanuc|osp", "dialect of the result (default: the source's)"},
+      {"--no-point", "mm|increments",
+       "X12 means 12 mm, or 12 least increments (0.012 mm); default by dialect: increments "
+       "for fanuc, mm for osp"},
+      {"--tolerance", "MM",
+       "largest distance taken as the same (default 0.0005, half a unit of the third "
+       "decimal, and the 7th significant digit of values kept in single precision)"},
+  };
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& CommandSpecs() {
+  static const std::vector<CommandSpec> commands = [] {
+    std::vector<CommandSpec> list = ConversionSpecs();
+    // Every conversion checks its own result on request.
+    for (CommandSpec& c : list) {
+      c.options.push_back({"--verify", "",
+                           "check that the result keeps the tool path (summary on standard "
+                           "error); exit status 1 when it does not, the result still written"});
+      c.options.push_back({"--no-point", "mm|increments",
+                           "for --verify: X12 means 12 mm, or 12 least increments (0.012 mm); "
+                           "default mm with --style osp, increments otherwise"});
+    }
+    list.push_back({"verify",
+                    "compare the tool paths of SOURCE and RESULT; exit status 1 when they differ",
+                    CheckOptions()});
+    std::vector<OptionSpec> plot = {
+        {"--view", "xy|xz|yz|iso", "the plane looked at, or the isometric view (default xy)"},
+        {"--against", "OTHER",
+         "a second program drawn over the first, the first difference marked (exit status 1 "
+         "when the paths differ)"},
+        {"--width", "PX", "width of the picture in pixels (default 800)"},
+    };
+    for (const OptionSpec& o : CheckOptions()) plot.push_back(o);
+    list.push_back({"plot", "the tool path of PROGRAM as an SVG picture (-o FILE.svg)", plot});
+    return list;
+  }();
   return commands;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/cli_args.h"
+#include "app/cli_check.h"
 #include "io/file_io.h"
 #include "io/textcodec.h"
 
@@ -311,7 +312,13 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
   // write that fails, ends the run.
   ResultWriter writer(*sink, encoding);
   bool written = true;
-  OutBuffer out(kOutRoom, [&](std::u16string_view text) { written = writer.Hand(text); });
+  // --verify: the input and the result go through the check as they pass.
+  std::optional<StreamCheck> check;
+  if (job.path_check) check.emplace(*job.path_check);
+  OutBuffer out(kOutRoom, [&](std::u16string_view text) {
+    if (check) check->Result(text);
+    written = writer.Hand(text);
+  });
 
   JobRun run(job, out);
   std::unique_ptr<char16_t[]> piece;
@@ -322,9 +329,10 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
                                     piece_room = piece_bytes.size();
                                     piece.reset(new char16_t[piece_room]);
                                   }
-                                  const std::size_t n =
-                                      DecodeTo(piece_bytes, encoding, piece.get());
-                                  return run.Piece(std::u16string_view(piece.get(), n)) && written;
+                                  const std::u16string_view text(
+                                      piece.get(), DecodeTo(piece_bytes, encoding, piece.get()));
+                                  if (check) check->Source(text);
+                                  return run.Piece(text) && written;
                                 });
   std::u16string message;
   if (converted) {
@@ -347,6 +355,8 @@ int ConvertOne(const std::string& command, const std::string& input, const std::
     status = kExitFile;
   }
   if (status != kExitOk) sink->Abort();
+  // The result is written either way: a changed path is the operator's to judge.
+  if (check && status == kExitOk && !check->End(std::cerr)) status = kExitFailed;
   return status;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "motion/compare.h"
 #include "ncword/line_walk.h"
 #include "ncword/module1.h"
 #include "search/search.h"
@@ -23,6 +24,8 @@ struct Job {
   std::function<std::optional<std::u16string>(std::string_view bytes)> check;
   // Why the line conversion stopped the run (exit status 1).
   std::function<std::u16string()> failure;
+  // With --verify: the check of the conversion's input against its output.
+  std::optional<CheckSpec> path_check;
 };
 // Makes a command's job for one input, whose state is m.
 using JobMaker = std::function<Job(Module1& m)>;

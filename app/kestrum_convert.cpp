@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/cli_args.h"
+#include "app/cli_check.h"
 #include "app/cli_run.h"
 #include "convert/abs_inc.h"
 #include "convert/calc.h"
@@ -25,6 +26,7 @@
 #include "io/textcodec.h"
 #include "machine/conversion_table.h"
 #include "machine/translate.h"
+#include "motion/relations.h"
 
 namespace kestrum::cli {
 namespace {
@@ -88,7 +90,7 @@ struct TableError {
   std::string message;
 };
 
-JobMaker TranslateJob(const Arguments& args) {
+JobMaker TranslateJob(const Arguments& args, std::optional<ProgramReading> verify) {
   const std::string path = Required(args.options, "--table");
   std::string reason;
   const auto bytes = ReadFileBytes(path, &reason);
@@ -98,7 +100,7 @@ JobMaker TranslateJob(const Arguments& args) {
     throw TableError{kExitFailed, ToUtf8(u"変換ファイル名エラー") + ": " + path};
   }
   const bool break_after_return = Has(args.options, "--break-after-return");
-  return [table, break_after_return](Module1& m) {
+  return [table, break_after_return, verify](Module1& m) {
     m.OutDialect = 0;  // the direction and style come from the table, never from --style
     auto translation = std::make_unique<TranslateConversion>(*table, break_after_return, m);
     TranslateConversion* run = translation.get();
@@ -109,62 +111,92 @@ JobMaker TranslateJob(const Arguments& args) {
       return std::nullopt;
     };
     job.failure = [run] { return run->failure(); };
+    if (verify && run->ok()) job.path_check = TranslateCheck(run->to_fanuc(), *verify);
     job.lines = std::move(translation);
     return job;
   };
 }
 
 // The job maker of the command; throws UsageError for bad options.
-JobMaker MakeJob(const Arguments& args) {
+JobMaker MakeJob(const Arguments& args, int out_dialect) {
   const std::string& name = args.command->name;
+  std::optional<ProgramReading> verify;
+  if (Has(args.options, "--verify")) verify = ReadingOf(args, out_dialect);
+  // With --verify, the check of the command's relation rides on its job.
+  const auto checked = [verify](JobMaker make, const auto& spec_of) -> JobMaker {
+    if (!verify) return make;
+    const CheckSpec spec = spec_of(*verify);
+    return [make, spec](Module1& m) {
+      Job job = make(m);
+      job.path_check = spec;
+      return job;
+    };
+  };
   if (name == "spaces") {
     const auto mode = static_cast<SpaceMode>(Choice(args, "--mode"));
-    return Lines([mode](Module1& m) { return std::make_unique<SpacesConversion>(mode, m); });
+    return checked(
+        Lines([mode](Module1& m) { return std::make_unique<SpacesConversion>(mode, m); }),
+        IdenticalCheck);
   }
   if (name == "points") {
     const auto mode = static_cast<PointMode>(Choice(args, "--mode"));
-    return Lines([mode](Module1& m) { return std::make_unique<PointsConversion>(mode, m); });
+    return checked(
+        Lines([mode](Module1& m) { return std::make_unique<PointsConversion>(mode, m); }),
+        [mode](const ProgramReading& r) { return PointsCheck(mode, r); });
   }
   if (name == "unit") {
     const auto mode = static_cast<UnitMode>(Choice(args, "--mode"));
-    return Lines([mode](Module1& m) { return std::make_unique<UnitConversion>(mode, m); });
+    return checked(
+        Lines([mode](Module1& m) { return std::make_unique<UnitConversion>(mode, m); }),
+        [mode](const ProgramReading& r) { return UnitCheck(mode, r); });
   }
   if (name == "abs-inc") {
     const AbsIncOptions options = AbsIncArguments(args);
-    return Lines([options](Module1& m) { return std::make_unique<AbsIncConversion>(options, m); });
+    return checked(
+        Lines([options](Module1& m) { return std::make_unique<AbsIncConversion>(options, m); }),
+        [options](const ProgramReading& r) { return AbsIncCheck(options, r); });
   }
   if (name == "xy-cx") {
     const auto direction = static_cast<XyCxDirection>(Choice(args, "--to"));
-    return Lines(
-        [direction](Module1& m) { return std::make_unique<XyCxConversion>(direction, m); });
+    return checked(
+        Lines([direction](Module1& m) { return std::make_unique<XyCxConversion>(direction, m); }),
+        [direction](const ProgramReading& r) { return XyCxCheck(direction, r); });
   }
   if (name == "rotary") {
     const RotaryOptions options = RotaryArguments(args);
-    return Lines([options](Module1& m) { return std::make_unique<RotaryConversion>(options, m); });
+    return checked(
+        Lines([options](Module1& m) { return std::make_unique<RotaryConversion>(options, m); }),
+        [options](const ProgramReading& r) { return RotaryCheck(options, r); });
   }
-  if (name == "translate") return TranslateJob(args);
+  if (name == "translate") return TranslateJob(args, verify);
   if (name == "calc") {
     const CalcOptions calc = CalcArguments(args);
-    return [calc](Module1& m) {
-      Job job;
-      job.all = CalcAll(calc, m);
-      return job;
-    };
+    return checked(
+        [calc](Module1& m) {
+          Job job;
+          job.all = CalcAll(calc, m);
+          return job;
+        },
+        NoCheck);
   }
   if (name == "replace") {
     const std::u16string find = FromUtf8(Required(args.options, "--find"));
     const std::u16string with = FromUtf8(Required(args.options, "--with"));
-    return [find, with](Module1& m) {
-      Job job;
-      job.all = ReplaceAll(find, with, m);
-      return job;
-    };
+    return checked(
+        [find, with](Module1& m) {
+          Job job;
+          job.all = ReplaceAll(find, with, m);
+          return job;
+        },
+        NoCheck);
   }
-  return [](Module1& m) {  // fix-line-ends
-    Job job;
-    job.all = RepairLineEndsAll(m);
-    return job;
-  };
+  return checked(
+      [](Module1& m) {  // fix-line-ends
+        Job job;
+        job.all = RepairLineEndsAll(m);
+        return job;
+      },
+      IdenticalCheck);
 }
 
 // Where the result of input goes: "" for standard output.
@@ -194,8 +226,10 @@ int Main(const std::vector<std::string>& args) {
       PrintCommandHelp(std::cout, *parsed.command);
       return kExitOk;
     }
+    if (parsed.command->name == "verify") return VerifyCommand(parsed);
+    if (parsed.command->name == "plot") return PlotCommand(parsed);
     out_dialect = Choice(parsed, "--style", 1) + 1;
-    make = MakeJob(parsed);
+    make = MakeJob(parsed, out_dialect);
   } catch (const UsageError& e) {
     Error(parsed.command ? parsed.command->name : e.command, e.message);
     return kExitUsage;

@@ -136,6 +136,7 @@ void G90_G91::OKButton_Click() {
   if (!result) return;  // stopped: the dialog has closed already
   editor_.BeginConversion();
   editor_.SetPreviewText(*result);
+  editor_.SetPreviewCheck([options](const ProgramReading& r) { return AbsIncCheck(options, r); });
   editor_.ArmPreview();
   ShowReport(report);
   accept();

@@ -17,6 +17,7 @@ PointAdd::PointAdd(Editor& editor, QWidget* parent)
 
 void PointAdd::OKButton_Click() {
   const auto mode = static_cast<PointMode>(SelectedOption());
+  editor_.SetPreviewCheck([mode](const ProgramReading& r) { return PointsCheck(mode, r); });
   RunIntoPreview([mode](std::u16string_view src, Module1& m, std::u16string*) {
     return ConvertPoints(src, mode, m);
   });

@@ -142,6 +142,7 @@ void Spindle::OKButton_Click() {
       },
       &report);
   editor_.SetPreviewText(result);
+  editor_.SetPreviewCheck([options](const ProgramReading& r) { return RotaryCheck(options, r); });
   editor_.ArmPreview();
   QApplication::restoreOverrideCursor();
   ShowReport(report);

@@ -17,6 +17,7 @@ Space::Space(Editor& editor, QWidget* parent)
 
 void Space::OKButton_Click() {
   const auto mode = static_cast<SpaceMode>(SelectedOption());
+  editor_.SetPreviewCheck(IdenticalCheck);
   RunIntoPreview([mode](std::u16string_view src, Module1& m, std::u16string*) {
     return ConvertSpaces(src, mode, m);
   });

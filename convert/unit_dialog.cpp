@@ -20,6 +20,7 @@ Unit::Unit(Editor& editor, QWidget* parent)
 
 void Unit::OKButton_Click() {
   const auto mode = static_cast<UnitMode>(SelectedOption());
+  editor_.SetPreviewCheck([mode](const ProgramReading& r) { return UnitCheck(mode, r); });
   RunIntoPreview([mode](std::u16string_view src, Module1& m, std::u16string* report) {
     return ConvertUnit(src, mode, m, report);
   });

@@ -19,6 +19,8 @@ void XY_CX::OKButton_Click() {
   const auto convert = [direction](std::u16string_view src, Module1& m, std::u16string* report) {
     return ConvertXyCx(src, direction, m, report);
   };
+  editor_.SetPreviewCheck(
+      [direction](const ProgramReading& r) { return XyCxCheck(direction, r); });
   if (direction == XyCxDirection::kToCx) {
     RunIntoPreview(convert);
     return;

@@ -275,6 +275,10 @@ void Machine::OKButton_Click() {
     ShowMessage(Q(result.message), result.error_icon);
     return;
   }
+  // The direction is the table's: OSP to FANUC when the run chose FANUC's number style.
+  const bool to_fanuc = editor_.module().OutDialect == 2;
+  editor_.SetPreviewCheck(
+      [to_fanuc](const ProgramReading& r) { return TranslateCheck(to_fanuc, r); });
   editor_.ArmPreview();
   // Codes no rule translates were kept as written: the operator is told where.
   if (!result.report.empty()) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 
+#include "motion/relations.h"
 #include "ncword/module1.h"
 #include "search/text_pane.h"
 
@@ -53,6 +54,9 @@ class Editor {
   virtual const std::u16string& BeginConversion() = 0;
   virtual void SetPreviewText(const std::u16string& text) = 0;
   virtual void ArmPreview() = 0;
+  // The check of the conversion's relation that runs once the preview is armed (none: the
+  // preview is shown, not judged).
+  virtual void SetPreviewCheck(CheckMaker) {}
 
   // The Undo command (toolbar button and menu item together).
   virtual void SetUndoEnabled(bool enabled) = 0;

@@ -37,6 +37,7 @@
 #include "shell/icons.h"
 #include "shell/line_diff.h"
 #include "shell/qt_util.h"
+#include "shell/path_check.h"
 #include "shell/settings_store.h"
 #include "shell/text_pane.h"
 #include "shell/window_layout.h"
@@ -140,6 +141,8 @@ const frmMain::MenuEntry frmMain::kMenuTable[] = {
     {"mnuConvertUnit", "単位の変更", "", &frmMain::mnuConvertUnit_Click},
     {"mnuConvertMachine", "機種間の変換", "", &frmMain::mnuConvertMachine_Click},
     {"mnuAddCR", "改行コードにCR追加", "", &frmMain::mnuAddCR_Click},
+    {"mnuView", "表示(&V)", "", nullptr},
+    {"mnuViewToolPath", "工具経路(&P)", "F8", &frmMain::mnuViewToolPath_Click},
     {"mnuHelp", "ヘルプ(&H)", "", nullptr},
     {"mnuHelpAbout", "ﾊﾞｰｼﾞｮﾝ情報(&A)", "", &frmMain::mnuHelpAbout_Click},
 };
@@ -352,6 +355,7 @@ void frmMain::BuildStatusBar() {
   clock_ = new QTimer(this);
   connect(clock_, &QTimer::timeout, this, &frmMain::RefreshPanels);
   clock_->start(1000);
+  path_check_ = new PathCheck(this, sbStatusBar, *RichTextBox1, *RichTextBox2, module_);
 }
 
 // The start-up sequence.
@@ -403,6 +407,7 @@ void frmMain::ReadSettings() {
   bool is_number = false;
   const int zoom = settings.value(kZoomKey).toString().toInt(&is_number);
   Pane_ZoomChanged(is_number ? std::clamp(zoom, kMinZoom, kMaxZoom) : 0);
+  path_check_->ReadSettings(settings);
 }
 
 void frmMain::WriteSettings() {
@@ -422,6 +427,7 @@ void frmMain::WriteSettings() {
   settings.setValue(QStringLiteral("MachinePath"), Q(module_.MachinePath));
   settings.setValue(QStringLiteral("MachineFileName"), Q(module_.MachineFileName));
   settings.setValue(kZoomKey, QString::number(zoom_));
+  path_check_->WriteSettings(settings);
   settings.sync();
 }
 
@@ -597,6 +603,7 @@ void frmMain::mnuFileExit_Click() { close(); }
 void frmMain::RichTextBox1_Change() {
   SetUndoEnabled(true);
   modified_ = true;
+  path_check_->SourceChanged();
 }
 
 void frmMain::SetUndoEnabled(bool enabled) {
@@ -690,6 +697,8 @@ void frmMain::mnuConvertMachine_Click() {
   dialog.exec();
 }
 
+void frmMain::mnuViewToolPath_Click() { path_check_->ShowBackplot(); }
+
 void frmMain::mnuHelpAbout_Click() {
   frmAbout about(this);
   about.exec();
@@ -723,7 +732,10 @@ void frmMain::SetPreviewText(const std::u16string& text) {
   RichTextBox2->Assign(text);
   RichTextBox2->SetChangedLines(changes.valid() ? changes.get() : ChangedLines(source, text));
   Pane_Scrolled(RichTextBox1);
+  path_check_->SetResultText(text);
 }
+
+void frmMain::SetPreviewCheck(CheckMaker maker) { path_check_->SetMaker(std::move(maker)); }
 
 void frmMain::ArmPreview() {
   QPalette p = Label2->palette();
@@ -732,6 +744,7 @@ void frmMain::ArmPreview() {
   Label2->setText(kPreviewArmedCaption);
   Command1->setEnabled(true);
   Command2->setEnabled(true);
+  path_check_->Run(module_.UndoText);
 }
 
 void frmMain::SetPreviewIdle() {
@@ -741,6 +754,7 @@ void frmMain::SetPreviewIdle() {
   p.setColor(QPalette::WindowText, QColor(0, 0, 0));
   Label2->setPalette(p);
   Label2->setText(kPreviewCaption);
+  path_check_->Clear();
 }
 
 // Accept: the preview, as it stands (edited or not), becomes the source text.

@@ -22,6 +22,7 @@ class QToolBar;
 namespace kestrum {
 
 class NcTextEdit;
+class PathCheck;
 class StatusPanel;
 
 // What the main window talks to besides its widgets. Left empty, real message boxes and file
@@ -51,6 +52,7 @@ class frmMain : public QMainWindow, public Editor {
   void SetPreviewText(const std::u16string& text) override;
   void ArmPreview() override;
   void SetUndoEnabled(bool enabled) override;
+  void SetPreviewCheck(CheckMaker maker) override;
 
   // The document.
   const QString& DocumentPath() const { return document_path_; }
@@ -90,6 +92,7 @@ class frmMain : public QMainWindow, public Editor {
   void mnuConvertUnit_Click();
   void mnuConvertMachine_Click();
   void mnuAddCR_Click();
+  void mnuViewToolPath_Click();
   void mnuHelpAbout_Click();
   void Command1_Click();
   void Command2_Click();
@@ -105,7 +108,7 @@ class frmMain : public QMainWindow, public Editor {
   void Pane_ZoomChanged(int zoom);
 
   struct MenuEntry;
-  static const MenuEntry kMenuTable[31];
+  static const MenuEntry kMenuTable[33];
   struct ToolEntry;
   static const ToolEntry kToolTable[19];
 
@@ -161,6 +164,7 @@ class frmMain : public QMainWindow, public Editor {
   QPushButton* Command2;
   NcTextEdit* RichTextBox1;
   NcTextEdit* RichTextBox2;
+  PathCheck* path_check_;
 };
 
 }  // namespace kestrum

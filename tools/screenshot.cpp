@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,10 +32,13 @@
 #include "convert/unit_dialog.h"
 #include "convert/xy_cx_dialog.h"
 #include "machine/machine_dialog.h"
+#include "motion/backplot_widget.h"
+#include "motion/backplot_window.h"
 #include "search/find_dialog.h"
 #include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
+#include "shell/path_check_panel.h"
 #include "shell/text_pane.h"
 
 namespace kestrum {
@@ -66,6 +70,46 @@ void Settle() {
     QApplication::processEvents();
     QThread::msleep(30);
   }
+}
+
+// Waits, letting events through, until done() holds or a few seconds have passed.
+bool SettleUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 300 && !done(); ++i) {
+    QApplication::processEvents();
+    QThread::msleep(20);
+  }
+  return done();
+}
+
+bool Save(QWidget* widget, const QDir& out, const char* file);
+
+// The preview edited so that its path parts from the source's at one move (the pocket's
+// last side 2 mm longer), the check's panel, and the backplot of both paths in two views.
+bool Backplot(frmMain& window, const QDir& out) {
+  std::u16string text = window.BeginConversion();
+  const auto at = text.find(u"N200 Y10.");
+  if (at == std::u16string::npos) {
+    std::fprintf(stderr, "kestrum-screenshot: the backplot needs the sample program\n");
+    return false;
+  }
+  text.replace(at, 9, u"N200 Y12.");
+  window.SetPreviewCheck(IdenticalCheck);
+  window.SetPreviewText(text);
+  window.ArmPreview();
+  auto* panel = window.findChild<PathCheckPanel*>(QStringLiteral("PathCheckPanel"));
+  SettleUntil([&] { return !panel->text().isEmpty(); });
+  bool ok = Save(&window, out, "main_window_path_check.png");
+  auto* tool_path = window.findChild<QAction*>(QStringLiteral("mnuViewToolPath"));
+  tool_path->trigger();
+  auto* backplot = window.findChild<BackplotWindow*>(QStringLiteral("frmToolPath"));
+  BackplotWidget* picture = backplot->picture();
+  SettleUntil([&] { return picture->paths() && picture->rendered(); });
+  Settle();
+  ok = Save(backplot, out, "backplot.png") && ok;
+  backplot->findChild<QComboBox*>(QStringLiteral("cboView"))->setCurrentIndex(3);  // 等角
+  SettleUntil([&] { return picture->rendered(); });
+  Settle();
+  return Save(backplot, out, "backplot_iso.png") && ok;
 }
 
 bool Save(QWidget* widget, const QDir& out, const char* file) {
@@ -138,6 +182,7 @@ int Run(const QString& program, const QDir& out, const QString& large) {
   window.findChild<QAction*>(QStringLiteral("NextChange"))->trigger();
   SettleStyles(window);
   ok = Save(&window, out, "main_window.png") && ok;
+  ok = Backplot(window, out) && ok;
   if (!large.isEmpty()) ok = ShootLargeProgram(large, out) && ok;
   return ok ? 0 : 1;
 }
