@@ -22,8 +22,8 @@ namespace {
 
 // The input is decoded about this many bytes at a time, cut after a line feed; the result is
 // encoded and written whenever this many characters are ready. Both stay in the processor's
-// caches.
-constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+// caches, and the memory a run needs beside the input's bytes stays a few megabytes.
+constexpr std::size_t kPieceBytes = std::size_t{1} << 18;
 constexpr std::size_t kOutRoom = std::size_t{1} << 19;
 
 // Where the bytes of a result go.

@@ -37,6 +37,16 @@ class OutBuffer {
       : text_(std::max<std::size_t>(room, 64), u'\0'), sink_(std::move(sink)) {}
 
   void Put(const char16_t* s, std::size_t n) {
+    // With a sink, a long text is handed on in pieces of the room's size: the room never grows.
+    while (sink_ && n > room_ && n > text_.size() / 2) {
+      const std::size_t part = std::min(n, room_);
+      std::copy(s, s + part, text_.data() + used_);
+      used_ += part;
+      room_ -= part;
+      s += part;
+      n -= part;
+      Flush();
+    }
     if (n > room_) MakeRoom(n);
     std::copy(s, s + n, text_.data() + used_);
     used_ += n;
