@@ -30,6 +30,9 @@ AbsIncConversion::AbsIncConversion(const AbsIncOptions& options, Module1& m, Pro
   x_ = start(options_.start_x, false);
   y_ = start(options_.start_y, false);
   z_ = start(options_.start_z, true);
+  // The rotary axes start at 0: a rotary word left as written under the incremental header
+  // would turn the axis by its angle instead of to it.
+  a_ = b_ = c_ = start(u"", false);
   m_.DistanceMode = options_.to_incremental ? 90 : 91;
 }
 
@@ -94,6 +97,23 @@ bool AbsIncConversion::Line(std::u16string_view line, OutBuffer& out) {
   return !progress_ || progress_(static_cast<std::size_t>(line_number_), 0);
 }
 
+AbsIncConversion::Axis* AbsIncConversion::AxisOf(char16_t letter) {
+  switch (letter) {
+    case u'X':
+      return &x_;
+    case u'Y':
+      return &y_;
+    case u'Z':
+      return &z_;
+    case u'A':
+      return &a_;
+    case u'B':
+      return &b_;
+    default:
+      return &c_;
+  }
+}
+
 // Reads the line's words, then decides what becomes of its X, Y and Z words and follows the
 // positions past it.
 void AbsIncConversion::Plan(std::u16string_view line) {
@@ -125,12 +145,14 @@ void AbsIncConversion::Plan(std::u16string_view line) {
           }
           case u'X':
           case u'Y':
-          case u'Z': {
+          case u'Z':
+          case u'A':
+          case u'B':
+          case u'C': {
             const WordExpr e = ReadWordExpr(line, i);
             // G04X1.5: a dwell time, not a position.
             if (e.kind != ValueKind::kNone && !(c == u'X' && dwell_)) {
-              Axis* axis = c == u'X' ? &x_ : c == u'Y' ? &y_ : &z_;
-              words_.push_back({axis, e, m_.DistanceMode});
+              words_.push_back({AxisOf(c), e, m_.DistanceMode});
             }
             return e.end;
           }

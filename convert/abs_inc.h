@@ -1,4 +1,5 @@
-// Absolute (G90) and incremental (G91) coordinates of X, Y and Z.
+// Absolute (G90) and incremental (G91) coordinates of X, Y and Z, and of the rotary axes A, B
+// and C.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +63,7 @@ class AbsIncConversion final : public LineConversion {
     int mode;  // the source's distance mode at the word
   };
 
+  Axis* AxisOf(char16_t letter);
   void Plan(std::u16string_view line);
   void Convert(AxisWord& word);
   void Keep(const AxisWord& word);
@@ -72,6 +74,7 @@ class AbsIncConversion final : public LineConversion {
   Module1& m_;
   Progress progress_;
   Axis x_, y_, z_;
+  Axis a_, b_, c_;  // the rotary axes, in degrees
   bool header_written_ = false;
   std::uint64_t line_number_ = 0;
   LineList unknown_;

@@ -135,7 +135,9 @@ std::size_t UnitConversion::Word(std::u16string_view line, LineWriter& w, char16
 // G97: rev/min.
 void UnitConversion::SetMode(double g) {
   m_.GNumber = g;
-  if (g == 94 || g == 98) {
+  if (g == 90 || g == 91) {
+    incremental_ = g == 91;
+  } else if (g == 94 || g == 98) {
     m_.FeedMode = 94;
   } else if (g == 95 || g == 99) {
     m_.FeedMode = 95;
@@ -152,38 +154,55 @@ void UnitConversion::SetMode(double g) {
 std::size_t UnitConversion::Rewrite(std::u16string_view line, LineWriter& w, std::size_t letter,
                                     Kind kind) {
   const WordExpr e = ReadWordExpr(line, letter);
-  if (e.kind == ValueKind::kUnknown) unknown_.Add(line_number_);
-  if (e.has_value()) w.Replace(e.keep + 1, e.end, Text(kind, ToSingle(e.value)));
+  const char16_t c = line[letter];
+  Track* track = kind == Kind::kLength && c >= u'X' && c <= u'Z' ? &tracks_[c - u'X'] : nullptr;
+  if (e.kind == ValueKind::kUnknown) {
+    unknown_.Add(line_number_);
+    if (track) track->known = false;
+  }
+  if (!e.has_value()) return e.end;
+  const float v = ToSingle(e.value);
+  if (!track || !incremental_ || !track->known) {
+    const double written = Write(kind, Scaled(kind, v));
+    if (track && !incremental_) *track = {true, v, written};
+  } else {
+    // An increment is written as the step between the positions written, so that the
+    // rounding of each step never adds up over a long incremental program.
+    track->source += v;
+    const Scale scale = LengthScale(mode_);
+    const double exact = scale.divide ? track->source / scale.factor : track->source * scale.factor;
+    track->written += Write(kind, ToSingle(exact - track->written));
+  }
+  w.Replace(e.keep + 1, e.end, number_);
   return e.end;
 }
 
 // The new text of a word of this kind whose value is v.
-std::u16string_view UnitConversion::Text(Kind kind, float v) {
-  number_.clear();
+// The value of a word of this kind that was v in the source's unit.
+float UnitConversion::Scaled(Kind kind, float v) const {
   switch (kind) {
     case Kind::kLength:
-      v = LengthScale(mode_).Apply(v);
-      // Inches get four decimals: 0.0001 inch is the least increment of inch machines.
-      if (mode_ == UnitMode::kMmToInch) {
-        AppendCoord4(number_, v);
-        return number_;
-      }
-      break;
+      return LengthScale(mode_).Apply(v);
     case Kind::kE:
-      v = EScale(mode_, m_).Apply(v);
-      break;
+      return EScale(mode_, m_).Apply(v);
     case Kind::kS: {
       const double speed = static_cast<double>(v);
-      v = ToSingle(
+      return ToSingle(
           std::floor(mode_ == UnitMode::kInchToMm ? speed / kFeetPerMetre : speed * kFeetPerMetre));
-      // A whole number in either style: FANUC controls reject a point in S (S1000.0 is an
-      // alarm), and the speed has no fraction anyway.
-      AppendCoord(number_, v, 1);
-      return number_;
     }
   }
-  AppendCoord(number_, v, m_.OutDialect);
-  return number_;
+  return v;
+}
+
+// The text of a word of this kind whose new value is v, into number_; returns the value
+// written.
+double UnitConversion::Write(Kind kind, float v) {
+  number_.clear();
+  // Inches get four decimals: 0.0001 inch is the least increment of inch machines.
+  if (kind == Kind::kLength && mode_ == UnitMode::kMmToInch) return AppendCoord4(number_, v);
+  // A speed is a whole number in either style: FANUC controls reject a point in S (S1000.0
+  // is an alarm), and the speed has no fraction anyway.
+  return AppendCoord(number_, v, kind == Kind::kS ? 1 : m_.OutDialect);
 }
 
 std::u16string UnitConversion::Report() const { return unknown_.Message(kUnknownValueText); }

@@ -32,11 +32,21 @@ class UnitConversion final : public LineConversion {
   std::size_t Word(std::u16string_view line, LineWriter& w, char16_t letter, std::size_t at);
   std::size_t Rewrite(std::u16string_view line, LineWriter& w, std::size_t letter, Kind kind);
   void SetMode(double g);
-  std::u16string_view Text(Kind kind, float v);
+  float Scaled(Kind kind, float v) const;
+  double Write(Kind kind, float v);
+
+  // X, Y and Z followed through G91 moves: the source's position and the one written.
+  struct Track {
+    bool known = true;
+    double source = 0;
+    double written = 0;
+  };
 
   UnitMode mode_;
   Module1& m_;
   std::uint64_t line_number_ = 0;
+  bool incremental_ = false;  // G91 in force
+  Track tracks_[3];
   LineList unknown_;
   std::u16string number_;  // the new value text of the word being rewritten
 };

@@ -41,6 +41,7 @@ bool XyCxConversion::Line(std::u16string_view line, OutBuffer& out) {
     // line writes both its words again.
     if (touched_) written_[0] = written_[1] = false;
   }
+  if (moved_elsewhere_) written_[0] = written_[1] = false;
   LineWriter w(line, out);
   for (const Edit& e : edits_) {
     w.Replace(e.from, e.to, e.text[0]);
@@ -55,7 +56,7 @@ bool XyCxConversion::Line(std::u16string_view line, OutBuffer& out) {
 void XyCxConversion::ScanLine(std::u16string_view line) {
   m_.GNumber = 0;
   place_[0] = place_[1] = {};
-  blocked_ = touched_ = unknown_value_ = false;
+  blocked_ = touched_ = unknown_value_ = moved_elsewhere_ = false;
   edits_.clear();
   ForEachWord(line, m_.InComment, [&](char16_t c, std::size_t i) -> std::size_t {
     if (c == u'G') {
@@ -65,7 +66,17 @@ void XyCxConversion::ScanLine(std::u16string_view line) {
         edits_.push_back({i, i, {u"("}});
         edits_.push_back({g.end, g.end, {u")"}});
       }
+      // A reference return, machine or other work coordinates, or a new origin: the words
+      // of the next move are no repetition of where the tool stands.
+      const double n = m_.GNumber;
+      moved_elsewhere_ =
+          moved_elsewhere_ || n == 28 || n == 30 || n == 52 || (n >= 53 && n <= 59.9) || n == 92;
       return g.end;
+    }
+    if (c == u'M') {
+      const WordExpr word = ReadWordExpr(line, i);
+      moved_elsewhere_ = moved_elsewhere_ || (word.has_value() && word.value == 6);  // M06
+      return word.end;
     }
     if (c == u'X' && m_.GNumber == 4) return i + 1;  // G04X1.5: a dwell time, no position
     const WordExpr word = ReadWordExpr(line, i);

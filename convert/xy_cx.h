@@ -67,11 +67,12 @@ class XyCxConversion final : public LineConversion {
   std::uint64_t line_number_ = 0;
   LineList unknown_;
 
-  WordPlace place_[2];          // per line
-  bool blocked_ = false;        // per line
-  bool touched_ = false;        // per line: a source or blocking letter outside comments
-  bool unknown_value_ = false;  // per line: a source word whose value cannot be known
-  std::vector<Edit> edits_;     // per line, the mode words turned into comments first
+  WordPlace place_[2];            // per line
+  bool blocked_ = false;          // per line
+  bool touched_ = false;          // per line: a source or blocking letter outside comments
+  bool unknown_value_ = false;    // per line: a source word whose value cannot be known
+  bool moved_elsewhere_ = false;  // per line: a move or an origin the program does not tell
+  std::vector<Edit> edits_;       // per line, the mode words turned into comments first
 };
 
 std::u16string ConvertXyCx(std::u16string_view src, XyCxDirection direction, Module1& m,

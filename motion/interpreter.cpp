@@ -252,9 +252,10 @@ void Interpreter::Read(std::u16string_view s, Block& b) {
       return more ? ReadWordExpr(s, i).end : end;
     }
     const WordExpr e = ReadWordExpr(s, i);
-    if (e.kind == ValueKind::kNone) {
-      // A bare letter is no word to the conversions; but "X 10" is X10 to a control.
-      if (word >= 0 && SpacedValue(s, e.end)) {
+    if (e.kind == ValueKind::kNone) return e.end;  // a bare letter
+    if (e.kind == ValueKind::kUnknown && IsBlank(s[e.keep + 1])) {
+      // "X 10" is X10 to a control; the conversions leave it as written.
+      if (word >= 0) {
         b.spaced = true;
         b.present |= static_cast<std::uint16_t>(1 << word);
         b.unknown |= static_cast<std::uint16_t>(1 << word);

@@ -464,9 +464,11 @@ double AppendCoord(std::u16string& out, double v, int out_dialect) {
 double AppendCoord(std::u16string& out, float v, int out_dialect) {
   return ValueOf(AppendCoordOf(out, ToDecimal(v, kSingleDigits), out_dialect));
 }
-void AppendCoord4(std::u16string& out, double v) { AppendRoundedTrim(out, DoubleDecimal(v, 4), 4); }
-void AppendCoord4(std::u16string& out, float v) {
-  AppendRoundedTrim(out, ToDecimal(v, kSingleDigits), 4);
+double AppendCoord4(std::u16string& out, double v) {
+  return ValueOf(AppendRoundedTrim(out, DoubleDecimal(v, 4), 4));
+}
+double AppendCoord4(std::u16string& out, float v) {
+  return ValueOf(AppendRoundedTrim(out, ToDecimal(v, kSingleDigits), 4));
 }
 
 std::u16string FormatMask(double v, const NumberMask& mask) {

@@ -108,10 +108,10 @@ double AppendCoord(std::u16string& out, double v, int out_dialect);
 double AppendCoord(std::u16string& out, float v, int out_dialect);
 template <typename T>
 double AppendCoord(std::u16string&, T, int) = delete;
-void AppendCoord4(std::u16string& out, double v);
-void AppendCoord4(std::u16string& out, float v);
+double AppendCoord4(std::u16string& out, double v);
+double AppendCoord4(std::u16string& out, float v);
 template <typename T>
-void AppendCoord4(std::u16string&, T) = delete;
+double AppendCoord4(std::u16string&, T) = delete;
 void AppendMaskText(std::u16string& out, std::u16string_view text, const NumberMask& mask);
 void AppendCoordText(std::u16string& out, std::u16string_view v, int out_dialect);
 void AppendCoord4Text(std::u16string& out, std::u16string_view v);

@@ -218,6 +218,17 @@ WordExpr ReadWordExpr(std::u16string_view line, std::size_t letter) {
   WordExpr e{keep, first, ValueKind::kNone, false, 0};
   // A bare letter ("X=" alone keeps its "="); a name after the "=" (X=VC1) is read below.
   if (first >= line.size()) return e;
+  if (IsBlank(line[first])) {
+    // "X  7.417": a control passes over the blanks and reads X7.417, where this program reads
+    // a bare letter; the value is kept as written and no conversion takes it for absent.
+    std::size_t p = first;
+    while (p < line.size() && IsBlank(line[p])) ++p;
+    if (p < line.size() && (IsValueText(line[p]) && line[p] != u']' && line[p] != u'=')) {
+      e.end = UnknownEnd(line, p, 0);
+      e.kind = ValueKind::kUnknown;
+    }
+    return e;
+  }
   if (!IsValueText(line[first]) && !(equals && IsAddressLetter(line[first]))) return e;
   std::size_t length = 0;
   double value = 0;

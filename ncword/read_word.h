@@ -18,7 +18,8 @@ enum class ValueKind : unsigned char {
   kNumber,   // a number, or an expression of constants with its value
   kUnknown,  // value text whose value this program cannot know: a variable (X#1, X=VC1), a
              // function (X[SIN[30]]), unbalanced brackets (X[1+2), more value text after the
-             // value (X[1]2, X[1+2]*3), a text that is no number (X1,5, X1.2.3, X-, X.)
+             // value (X[1]2, X[1+2]*3), a text that is no number (X1,5, X1.2.3, X-, X.), a
+             // value after blanks (X  7.417, which a control reads as X7.417)
 };
 
 // The value of a word as the control reads it, X=10. (the "=" stays with the

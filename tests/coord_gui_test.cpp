@@ -118,8 +118,10 @@ TEST_F(CoordDialogs, G90G91EnterWalksTheStartBoxes) {
 // A long program: the bar moves and the window takes events while the run goes on, and
 // Cancel stops it with nothing in the preview.
 TEST_F(CoordDialogs, G90G91RunShowsProgressAndStopsOnCancel) {
+  // Long enough that the run takes several of the dialog's repaint intervals, also in the
+  // optimised build.
   std::u16string program;
-  for (int i = 0; i < 400000; ++i)
+  for (int i = 0; i < 1500000; ++i)
     program += u"G01X" + test::U(std::to_string(i % 500)) + u".Y1.\r\n";
   Source().SetText(program);
   const int lines = window().SourceLineCount();

@@ -98,9 +98,10 @@ TEST(ConvertAbsInc, RewritesOnlyCoordinateValues) {
     const char* out;
   } rows[] = {
       {true, "G02X20.Y0I10.J0R10.F300S900", "G02X20.Y0.I10.J0R10.F300S900"},
-      {false, "X10", "X10."},          // the mask writes the point even when the value stays
-      {true, "X=10.", "X=10."},        // the "=" stays, only the value is rewritten
-      {true, "X 10.Y5.", "X 10.Y5."},  // a blank ends the word: X has no value
+      {false, "X10", "X10."},    // the mask writes the point even when the value stays
+      {true, "X=10.", "X=10."},  // the "=" stays, only the value is rewritten
+      // "X 10." is X10. to a control: kept as written, in the source's distance mode.
+      {true, "X 10.Y5.", "G90\r\nX 10.Y5.\r\nG91"},
       // A variable is left as written, in the source's distance mode.
       {true, "X#101Y5.", "G90\r\nX#101Y5.\r\nG91"},
       {true, "x10.y5.g91", "x10.y5.g91"},
@@ -182,6 +183,16 @@ TEST(ConvertAbsInc, UnknownPositionsAreNeverGuessed) {
   std::u16string report;
   ASSERT_TRUE(ConvertAbsInc(Program(src), to_inc, m, {}, &report));
   EXPECT_EQ(Utf8(report), "式の値が分からないため変換していないワードがあります: 11 行");
+}
+
+// Rotary words follow the distance mode like X, Y and Z: left as written under the header of
+// the other mode, C180. would turn the axis by 180 degrees instead of to 180.
+TEST(ConvertAbsInc, RotaryAxesFollowTheModeToo) {
+  EXPECT_EQ(
+      AbsInc({"G90 G00 C90. X1.", "C180.", "A-30. B10.", "G91 C-90.", "G90 C0"}, ToInc()),
+      Program({"G91", "(G90) G00 C90. X1.", "C90.", "A-30. B10.", "(G91) C-90.", "(G90) C-90."}));
+  EXPECT_EQ(AbsInc({"G91 G00 C90. X1.", "C180.", "G90 C45."}, ToAbs()),
+            Program({"G90", "(G91) G00 C90. X1.", "C270.", "(G90) C45."}));
 }
 
 // The report of each conversion that needs values: the lines, at most twenty, then "…".
@@ -395,6 +406,16 @@ TEST(ConvertXyCx, BlockedAndUnrelatedLinesPassUnchanged) {
   // having changed.
   EXPECT_EQ(XyCx(XyCxDirection::kToXy, {"C90.X20.", "Y5.X3.", "C90.X20.", "C90.X20."}),
             Program({"X0.0Y10.0", "Y5.X3.", "X0.0Y10.0", ""}));
+}
+
+// A word equal to the one written last is left out only while the tool stands where that word
+// put it: after a work coordinate system, a reference return or a tool change it is written
+// again.
+TEST(ConvertXyCx, WordsAreWrittenAgainWhereTheToolMayHaveMoved) {
+  EXPECT_EQ(XyCx(XyCxDirection::kToCx, {"X10.Y10.", "X10.Y10.", "G55", "X10.Y10.", "M06",
+                                        "X10.Y10.", "G28 Z0", "X10.Y10.", "X10.Y10."}),
+            Program({"C45.0X28.284", "", "G55", "C45.0X28.284", "M06", "C45.0X28.284", "G28 Z0",
+                     "C45.0X28.284", ""}));
 }
 
 // To X/Y, with the X word left out, a lone blank before the Y word goes too.

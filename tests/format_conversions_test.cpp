@@ -291,6 +291,17 @@ TEST(ConvertUnit, EveryModeOnLengthsAndRotaryWords) {
   }
 }
 
+// Increments are written as the steps between the positions written: 1 mm is 0.03937 inch,
+// so three steps of 0.0394 would end 0.0001 inch off.
+TEST(ConvertUnit, IncrementsDoNotAddUpTheirRounding) {
+  EXPECT_EQ(Unit(UnitMode::kMmToInch, 1, "G91 X1. X1. X1."), "G91 X0.0394 X0.0393 X0.0394");
+  Module1 m;
+  m.OutDialect = 1;
+  EXPECT_EQ(Utf8(ConvertUnit(u"G91X1.\r\nY1.\r\nX1.\r\nX#1\r\nX1.\r\nG90X10.\r\nG91X1.",
+                             UnitMode::kMmToInch, m)),
+            "G91X0.0394\r\nY0.0394\r\nX0.0393\r\nX#1\r\nX0.0394\r\nG90X0.3937\r\nG91X0.0394\r\n");
+}
+
 TEST(ConvertUnit, SinglePrecisionAndExpressions) {
   const struct {
     UnitMode mode;

@@ -47,9 +47,6 @@ const PathConversion& ConversionNamed(const std::string& name) {
 // Where the conversions change the path, and the check says so: each is a fault of the
 // conversion, not of the check, found with it (first source line / result line).
 const std::map<std::pair<std::string, std::string>, std::string> kConversionFaults = {
-    // A work coordinate switch (G57) leaves the position unknown; the XY/CX conversion still
-    // leaves out the words of the next move as repeated, so the result does not move there.
-    {{"LinuxCNC-linuxcnc/mmount.ngc", "xy-cx to cx"}, "188/189"},
     // FANUC's G53 holds for its line; the translation writes OSP's modal G15 H0, and the
     // moves after it go to machine coordinates.
     {{"LinuxCNC-linuxcnc/mmount.ngc", "translate to OSP"}, "249/333"},

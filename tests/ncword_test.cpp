@@ -628,7 +628,10 @@ TEST(ReadWordExpr, ReadsAsTheControlDoes) {
       {"X.5", kNumber, 0.5, 3},
       {"X Y", kNone, 0, 1},
       {"X", kNone, 0, 1},
-      {"X= 5", kNone, 0, 2},
+      {"X  Y", kNone, 0, 1},
+      // A value after blanks: a control reads X7.417; it stays as written, never absent.
+      {"X  7.417 Y", kUnknown, 0, 8},
+      {"X= 5", kUnknown, 0, 4},
       // "*" and "/" before "+" and "-", nested brackets, unary minus.
       {"Z[2+3*4]", kNumber, 14, 8},
       {"X[2*[3+4]]", kNumber, 14, 10},
