@@ -3,32 +3,15 @@
 # file type, the manual pages and the bash completion where a Debian system looks for them;
 # cpack (make package) makes kestrum-milling_<version>_<arch>.deb of them.
 #
-# Included at the end of CMakeLists.txt, when every target exists.
-include(GNUInstallDirs)
-
-set(KESTRUM_PACKAGE kestrum-milling)
+# Included at the end of CMakeLists.txt, when every target exists; the folders are named in
+# cmake/generated.cmake.
 set(KESTRUM_MAINTAINER "Kestrum_Milling maintainers <maintainers@kestrum-milling.example>"
     CACHE STRING "Maintainer field of the Debian package")
-set(KESTRUM_TABLES_DIR ${CMAKE_INSTALL_DATADIR}/${KESTRUM_PACKAGE}/tables)
-set(KESTRUM_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KESTRUM_PACKAGE})
-set(KESTRUM_EXAMPLES_DIR ${KESTRUM_DOC_DIR}/examples)
-set(KESTRUM_TABLES_FULL_DIR ${CMAKE_INSTALL_PREFIX}/${KESTRUM_TABLES_DIR})
-set(KESTRUM_EXAMPLES_FULL_DIR ${CMAKE_INSTALL_PREFIX}/${KESTRUM_EXAMPLES_DIR})
-file(RELATIVE_PATH KESTRUM_TABLES_FROM_PROGRAMS ${CMAKE_INSTALL_FULL_BINDIR}
-     ${KESTRUM_TABLES_FULL_DIR})
 
 # Every file and folder the installation makes is readable by all, as Debian wants it,
 # whatever the umask of the one who builds.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-
-# --- generated headers: the version and the installed folders -----------------------------
-set(KESTRUM_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
-configure_file(${CMAKE_SOURCE_DIR}/cmake/kestrum_version.h.in
-               ${KESTRUM_GENERATED_DIR}/kestrum_version.h @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/cmake/kestrum_install_dirs.h.in
-               ${KESTRUM_GENERATED_DIR}/kestrum_install_dirs.h @ONLY)
-target_include_directories(kestrum_core PUBLIC ${KESTRUM_GENERATED_DIR})
 
 # --- manual pages and bash completion -----------------------------------------------------
 # kestrum-convert's come from its command tables (app/cli_args.cpp) through a program built
