@@ -51,8 +51,42 @@ bench: build
 screenshot: build
 	sh tools/screenshot.sh $(BUILD)
 
+.PHONY: install package check-package
+
+# Installs into PREFIX (DESTDIR=/some/root stages it there), then tells the desktop about the
+# new application and file type.
+PREFIX      ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	@if [ -z "$(DESTDIR)" ]; then \
+	  command -v update-desktop-database >/dev/null && \
+	    update-desktop-database -q "$(PREFIX)/share/applications" || true; \
+	  command -v update-mime-database >/dev/null && \
+	    update-mime-database "$(PREFIX)/share/mime" || true; \
+	fi
+
+# The .deb: a release build of its own with Debian's hardening flags, only the programs and
+# the installed files built (the tests ran in BUILD), for /usr.
+BUILD_DEB   ?= build-deb
+$(BUILD_DEB)/build.ninja: | deps
+	DEB_BUILD_MAINT_OPTIONS=hardening=+all; export DEB_BUILD_MAINT_OPTIONS; \
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(BUILD_DEB) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DKESTRUM_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+
+package: deps $(BUILD_DEB)/build.ninja
+	cmake --build $(BUILD_DEB) -j $(JOBS) --target kestrum-convert kestrum-milling \
+	  kestrum_install_data
+	cd $(BUILD_DEB) && cpack -G DEB
+	@ls -l $(BUILD_DEB)/*.deb
+
+# What CI checks of the package: installed programs run, desktop files valid, lintian clean.
+check-package: package
+	sh tools/check-package.sh $(BUILD_DEB)/kestrum-milling_*.deb
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_DEB)

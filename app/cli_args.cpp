@@ -43,7 +43,8 @@ const std::vector<CommandSpec>& ConversionSpecs() {
         {"--m-codes", "FWD,REV", "forward and reverse M code numbers (default 15,16)"}}},
       {"translate",
        "OSP <-> FANUC translation; the direction comes from row 2 of the table",
-       {{"--table", "FILE", "conversion table file (.csv)"},
+       {{"--table", "FILE",
+         "conversion table file (.csv), or the bare name of a table shipped with the program"},
         {"--break-after-return", "", "a line break after M02, RTS, M00, M01, M99"}}},
       {"replace",
        "replace every occurrence of a text",
@@ -111,6 +112,39 @@ const std::vector<OptionSpec>& GlobalOptions() {
   return options;
 }
 
+const std::vector<ExitCodeSpec>& ExitCodes() {
+  static const std::vector<ExitCodeSpec> codes = {
+      {kExitOk, "done"},
+      {kExitFailed, "the conversion failed; its messages are on standard error"},
+      {kExitUsage, "bad usage: an unknown command or option, or a missing or bad value"},
+      {kExitFile, "a file could not be read or written"},
+  };
+  return codes;
+}
+
+const std::vector<ExampleSpec>& Examples() {
+  static const std::vector<ExampleSpec> examples = {
+      {"0.001 mm integers to millimetres, OSP style (X1000 -> X1)",
+       "kestrum-convert unit --mode um-to-mm --style osp part.min -o part-mm.min"},
+      {"A FANUC program to Okuma OSP with a shipped table, named without its folder",
+       "kestrum-convert translate --table \"FANUC→OSP.csv\" part.nc > part.min"},
+      {"The blanks out of every program of a folder, the results in out/",
+       "kestrum-convert spaces --mode remove --output-dir out/ programs/*.nc"},
+  };
+  return examples;
+}
+
+const std::string& Description() {
+  static const std::string text =
+      "Converts NC programs as the editor's conversion dialogs do. Without INPUT it reads "
+      "standard input and writes standard output. The result is exactly the text the editor's "
+      "preview shows after the same dialog run, in the input's encoding (UTF-8 or Shift-JIS); "
+      "messages the dialog would show go to standard error. An output file is never left half "
+      "written. Options may stand anywhere after COMMAND, as --name VALUE or --name=VALUE; -- "
+      "ends the options.";
+  return text;
+}
+
 namespace {
 
 void PrintOptions(std::ostream& out, const std::vector<OptionSpec>& options) {
@@ -134,16 +168,30 @@ const OptionSpec* FindOption(const CommandSpec& command, const std::string& name
   return nullptr;
 }
 
+// text in lines of at most width characters, broken at blanks.
+void PrintWrapped(std::ostream& out, const std::string& text, std::size_t width) {
+  std::size_t line = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t blank = std::min(text.find(' ', start), text.size());
+    const std::string word = text.substr(start, blank - start);
+    if (line > 0 && line + 1 + word.size() > width) {
+      out << "\n";
+      line = 0;
+    }
+    out << (line > 0 ? " " : "") << word;
+    line += (line > 0 ? 1 : 0) + word.size();
+    start = blank + 1;
+  }
+  out << "\n";
+}
+
 }  // namespace
 
 void PrintHelp(std::ostream& out) {
   out << "usage: kestrum-convert COMMAND [OPTIONS] [INPUT ...] [-o OUTPUT | --output-dir DIR]\n"
-         "\n"
-         "Converts NC programs as the editor's conversion dialogs do. Without INPUT it reads\n"
-         "standard input and writes standard output; the result keeps the input's encoding.\n"
-         "Exit status: 0 done, 1 conversion failed, 2 bad usage, 3 file not readable or writable.\n"
-         "\n"
-         "commands:\n";
+         "\n";
+  PrintWrapped(out, Description(), 90);
+  out << "\ncommands:\n";
   for (const auto& c : CommandSpecs()) {
     out << "  " << c.name << std::string(c.name.size() < 16 ? 16 - c.name.size() : 1, ' ')
         << c.summary << "\n";
@@ -151,6 +199,10 @@ void PrintHelp(std::ostream& out) {
   }
   out << "\noptions of every command:\n";
   PrintOptions(out, GlobalOptions());
+  out << "\nexit status:\n";
+  for (const auto& e : ExitCodes()) out << "  " << e.code << "  " << e.meaning << "\n";
+  out << "\nexamples:\n";
+  for (const auto& e : Examples()) out << "  # " << e.comment << "\n  " << e.command << "\n";
 }
 
 void PrintCommandHelp(std::ostream& out, const CommandSpec& command) {

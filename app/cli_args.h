@@ -33,6 +33,22 @@ const std::vector<CommandSpec>& CommandSpecs();
 // The options every command takes.
 const std::vector<OptionSpec>& GlobalOptions();
 
+struct ExitCodeSpec {
+  int code;
+  std::string meaning;
+};
+// Every exit status, lowest first.
+const std::vector<ExitCodeSpec>& ExitCodes();
+
+struct ExampleSpec {
+  std::string comment;  // what the command line does
+  std::string command;  // as typed in a shell
+};
+const std::vector<ExampleSpec>& Examples();
+
+// What the program does, in a few sentences; one paragraph.
+const std::string& Description();
+
 void PrintHelp(std::ostream& out);
 void PrintCommandHelp(std::ostream& out, const CommandSpec& command);
 

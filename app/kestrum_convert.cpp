@@ -25,6 +25,7 @@
 #include "io/file_io.h"
 #include "io/textcodec.h"
 #include "machine/conversion_table.h"
+#include "machine/table_location.h"
 #include "machine/translate.h"
 #include "motion/relations.h"
 
@@ -91,7 +92,8 @@ struct TableError {
 };
 
 JobMaker TranslateJob(const Arguments& args, std::optional<ProgramReading> verify) {
-  const std::string path = Required(args.options, "--table");
+  // A bare name that is no file here names a shipped table: --table "FANUC→OSP.csv".
+  const std::string path = TableFile(Required(args.options, "--table"), ProgramFolder()).string();
   std::string reason;
   const auto bytes = ReadFileBytes(path, &reason);
   if (!bytes) throw TableError{kExitFile, "cannot read '" + path + "': " + reason};

@@ -23,6 +23,7 @@
 #include <string>
 #include <utility>
 
+#include "machine/table_location.h"
 #include "machine/translate.h"
 #include "shell/document.h"
 #include "shell/qt_util.h"
@@ -44,6 +45,17 @@ constexpr int kKeyEsc = 27;
 constexpr int kKeySpace = 32;
 constexpr int kKeyUp = 38;
 constexpr int kKeyDown = 40;
+
+// An installed editor's default table folder is its own, bin/, which holds no table: a table
+// folder that is empty or lacks the table file gives way to the folder of the shipped tables
+// when that holds a table of the name. The operator's own folders stay as they are.
+void FindShippedTable(Module1& m) {
+  const QString folder = QString::fromStdString(
+      TableFolder(Q(m.MachinePath).toStdString(), Q(m.MachineFileName).toStdString(),
+                  QCoreApplication::applicationDirPath().toStdString())
+          .string());
+  if (folder != Q(m.MachinePath)) m.MachinePath = U(folder);
+}
 
 TableField& Field(TableRow& row, int column) {
   return column == 1 ? row.item : column == 2 ? row.before : row.after;
@@ -175,7 +187,10 @@ void Machine::Form_Load() {
   Text1->clear();
   Text1->hide();
 
-  if (!editor_.module().MachineFileName.empty()) LoadConversionTable();
+  if (!editor_.module().MachineFileName.empty()) {
+    FindShippedTable(editor_.module());
+    LoadConversionTable();
+  }
 }
 
 QString Machine::TableFilePath() const {

@@ -9,6 +9,16 @@
 
 namespace kestrum {
 
+QString MainWindowTitle() {
+  // The caption runs minor number and revision together: "Ver.1.13", where the box says
+  // "Ver. 1.1.3".
+  return QStringLiteral("%1 Ver.%2.%3%4")
+      .arg(QString::fromUtf8(kProgramTitle))
+      .arg(kVersionMajor)
+      .arg(kVersionMinor)
+      .arg(kVersionRevision);
+}
+
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報 Kestrum_Milling"));

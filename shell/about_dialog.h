@@ -3,16 +3,18 @@
 
 #include <QDialog>
 
+#include "kestrum_version.h"
+
 class QLabel;
 class QPushButton;
 
 namespace kestrum {
 
-// The program's title and version (the version resource says 1.1.0.3).
+// The program's title; its version numbers come from kestrum_version.h.
 inline constexpr char kProgramTitle[] = "Kestrum_Milling";
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 1;
-inline constexpr int kVersionRevision = 3;
+
+// The main window's fixed caption: "Kestrum_Milling Ver.1.13" for version 1.1.3.
+QString MainWindowTitle();
 
 class frmAbout : public QDialog {
   Q_OBJECT

@@ -40,14 +40,33 @@ bool DialogPrompts::AskYesNo(QWidget* parent, const QString& text, const QString
   return box.clickedButton() == yes;
 }
 
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const QString& folder,
+                                            const QString& filter, QFileDialog::AcceptMode mode) {
+  auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder, filter);
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(mode);
+  // Open takes an existing file. Save asks before overwriting and accepts only an existing
+  // folder; it adds no extension, so a name typed without one is saved without one.
+  dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                      : QFileDialog::AnyFile);
+  return dialog;
+}
+
+namespace {
+
+QString ChosenFile(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
 QString DialogPrompts::OpenFileName(QWidget* parent, const QString& folder, const QString& filter) {
-  return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+  return ChosenFile(*MakeFileDialog(parent, folder, filter, QFileDialog::AcceptOpen));
 }
 
 QString DialogPrompts::SaveFileName(QWidget* parent, const QString& folder, const QString& filter) {
-  // QFileDialog asks before overwriting and accepts only an existing folder; it adds no
-  // extension, so a name typed without one is saved without one.
-  return QFileDialog::getSaveFileName(parent, QString(), folder, filter);
+  return ChosenFile(*MakeFileDialog(parent, folder, filter, QFileDialog::AcceptSave));
 }
 
 }  // namespace kestrum

@@ -187,7 +187,7 @@ frmMain::frmMain(const QString& arguments, ShellPlatform platform, QWidget* pare
   keys_ = platform.keys ? platform.keys : own_keys_.get();
 
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("Kestrum_Milling Ver.1.13"));
+  setWindowTitle(MainWindowTitle());
   setWindowIcon(ProgramIcon());
   BuildPanes();
   BuildMenus();

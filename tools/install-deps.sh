@@ -10,9 +10,12 @@ packages="cmake ninja-build g++ make pkg-config
   xvfb xauth fonts-ipafont-gothic
   clang libclang-rt-14-dev
   time"
+# Packaging and checking the .deb (make package, make check-package).
+packaging="dpkg-dev fakeroot file gzip librsvg2-bin lintian desktop-file-utils libxml2-utils
+  shared-mime-info man-db groff-base"
 
 missing=""
-for p in $packages; do
+for p in $packages $packaging; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
     missing="$missing $p"
   fi
