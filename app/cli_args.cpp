@@ -297,11 +297,11 @@ int Choice(const Arguments& args, const std::string& name, std::optional<int> fa
     if (fallback) return *fallback;
     throw UsageError{"missing " + name};
   }
-  const OptionSpec* spec = FindOption(*args.command, name);
+  const OptionSpec* option = FindOption(*args.command, name);
   std::vector<std::string> choices;
-  for (std::size_t start = 0; spec && start <= spec->value.size();) {
-    const std::size_t bar = std::min(spec->value.find('|', start), spec->value.size());
-    choices.push_back(spec->value.substr(start, bar - start));
+  for (std::size_t start = 0; option && start <= option->value.size();) {
+    const std::size_t bar = std::min(option->value.find('|', start), option->value.size());
+    choices.push_back(option->value.substr(start, bar - start));
     start = bar + 1;
   }
   const std::string value = Get(args.options, name);

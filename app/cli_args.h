@@ -74,7 +74,7 @@ std::string Get(const Options& options, const std::string& name, const std::stri
 bool Has(const Options& options, const std::string& name);
 // The value of an option that must be given; throws UsageError.
 std::string Required(const Options& options, const std::string& name);
-// The index of the option's value among the choices its spec names ("add|renumber|remove"),
+// The index of the option's value among the choices its table entry names ("add|renumber|remove"),
 // or fallback when it is not given; throws UsageError naming the choices.
 int Choice(const Arguments& args, const std::string& name,
            std::optional<int> fallback = std::nullopt);

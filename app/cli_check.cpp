@@ -55,17 +55,17 @@ Dialect DialectOption(const Arguments& args, const std::string& name, Dialect fa
 
 // The check that verify and plot --against run, from their options.
 CheckSpec SpecOf(const Arguments& args) {
-  CheckSpec spec;
-  spec.source.dialect = DialectOption(args, "--dialect", Dialect::kFanuc);
-  spec.result.dialect = DialectOption(args, "--result-dialect", spec.source.dialect);
+  CheckSpec setup;
+  setup.source.dialect = DialectOption(args, "--dialect", Dialect::kFanuc);
+  setup.result.dialect = DialectOption(args, "--result-dialect", setup.source.dialect);
   if (Has(args.options, "--no-point")) {
-    spec.source.no_point = spec.result.no_point =
+    setup.source.no_point = setup.result.no_point =
         Choice(args, "--no-point") == 0 ? NoPoint::kMm : NoPoint::kIncrements;
   } else {
-    spec.source.no_point = DefaultNoPoint(spec.source.dialect);
-    spec.result.no_point = DefaultNoPoint(spec.result.dialect);
+    setup.source.no_point = DefaultNoPoint(setup.source.dialect);
+    setup.result.no_point = DefaultNoPoint(setup.result.dialect);
   }
-  Relation& r = spec.relation;
+  Relation& r = setup.relation;
   // Without --tolerance: what a conversion of this program writes, three decimals in single
   // precision.
   r.resolution = r.angle_resolution = 0.0005;
@@ -105,9 +105,9 @@ CheckSpec SpecOf(const Arguments& args) {
     const CheckSpec rotary_spec = RotaryCheck(rotary, {});
     r.kind = RelationKind::kRotary;
     r.rotary_axis = rotary_spec.relation.rotary_axis;
-    spec.result.directed_axis = rotary_spec.result.directed_axis;
-    spec.result.forward_code = rotary_spec.result.forward_code;
-    spec.result.reverse_code = rotary_spec.result.reverse_code;
+    setup.result.directed_axis = rotary_spec.result.directed_axis;
+    setup.result.forward_code = rotary_spec.result.forward_code;
+    setup.result.reverse_code = rotary_spec.result.reverse_code;
   } else {
     throw UsageError{"bad --relation '" + relation +
                      "' (one of: identical, scale:K, cx-to-xy, xy-to-cx, rotary)"};
@@ -119,7 +119,7 @@ CheckSpec SpecOf(const Arguments& args) {
     r.single_precision = false;
     r.resolution_in_mm = true;
   }
-  return spec;
+  return setup;
 }
 
 struct Text {
@@ -172,10 +172,10 @@ ProgramReading ReadingOf(const Arguments& args, int out_dialect) {
 }
 
 struct StreamCheck::State {
-  explicit State(const CheckSpec& spec)
-      : comparer(spec.relation),
-        from(spec.source, comparer.source()),
-        to(spec.result, comparer.result()),
+  explicit State(const CheckSpec& setup)
+      : comparer(setup.relation),
+        from(setup.source, comparer.source()),
+        to(setup.result, comparer.result()),
         unused(0),
         source(from, unused),
         result(to, unused) {}
@@ -187,7 +187,7 @@ struct StreamCheck::State {
   LineFeeder result;
 };
 
-StreamCheck::StreamCheck(const CheckSpec& spec) : state_(std::make_unique<State>(spec)) {}
+StreamCheck::StreamCheck(const CheckSpec& setup) : state_(std::make_unique<State>(setup)) {}
 StreamCheck::~StreamCheck() = default;
 void StreamCheck::Source(std::u16string_view piece) { state_->source.Piece(piece); }
 void StreamCheck::Result(std::u16string_view piece) { state_->result.Piece(piece); }
@@ -277,12 +277,12 @@ int VerifyCommand(const Arguments& args) {
       Has(args.options, "--style")) {
     throw UsageError{"verify writes no program: -o, --output-dir and --style do not apply"};
   }
-  const CheckSpec spec = SpecOf(args);
+  const CheckSpec setup = SpecOf(args);
   const std::optional<Text> source = ReadText(command, args.inputs[0]);
   if (!source) return kExitFile;
   const std::optional<Text> result = ReadText(command, args.inputs[1]);
   if (!result) return kExitFile;
-  StreamCheck check(spec);
+  StreamCheck check(setup);
   std::string_view source_rest = source->Body(), result_rest = result->Body();
   std::u16string piece;
   while (!source_rest.empty() || !result_rest.empty()) {
@@ -322,7 +322,7 @@ int PlotCommand(const Arguments& args) {
     if (width < 100 || width > 20000) throw UsageError{"--width takes 100 to 20000 pixels"};
     options.width = static_cast<int>(width);
   }
-  const CheckSpec spec = SpecOf(args);
+  const CheckSpec setup = SpecOf(args);
   const std::optional<Text> program = ReadText(command, args.inputs[0]);
   if (!program) return kExitFile;
   options.title = args.inputs[0];
@@ -333,12 +333,13 @@ int PlotCommand(const Arguments& args) {
     const std::optional<Text> against = ReadText(command, other);
     if (!against) return kExitFile;
     options.against_title = other;
-    const std::optional<StoredCheck> check = StoreCheck(Decoded(*program), Decoded(*against), spec);
+    const std::optional<StoredCheck> check =
+        StoreCheck(Decoded(*program), Decoded(*against), setup);
     svg = PlotSvg(*check, options);
     std::cerr << Summary(check->outcome) << "\n";
     if (!check->outcome.same()) status = kExitFailed;
   } else {
-    svg = PlotSvg(StorePath(Decoded(*program), spec.source), options);
+    svg = PlotSvg(StorePath(Decoded(*program), setup.source), options);
   }
   std::string reason;
   if (target == "-") {

@@ -23,7 +23,7 @@ ProgramReading ReadingOf(const Arguments& args, int out_dialect);
 // only the lines it is ahead by.
 class StreamCheck {
  public:
-  explicit StreamCheck(const CheckSpec& spec);
+  explicit StreamCheck(const CheckSpec& setup);
   ~StreamCheck();
   void Source(std::u16string_view piece);
   void Result(std::u16string_view piece);

@@ -127,10 +127,10 @@ JobMaker MakeJob(const Arguments& args, int out_dialect) {
   // With --verify, the check of the command's relation rides on its job.
   const auto checked = [verify](JobMaker make, const auto& spec_of) -> JobMaker {
     if (!verify) return make;
-    const CheckSpec spec = spec_of(*verify);
-    return [make, spec](Module1& m) {
+    const CheckSpec setup = spec_of(*verify);
+    return [make, setup](Module1& m) {
       Job job = make(m);
-      job.path_check = spec;
+      job.path_check = setup;
       return job;
     };
   };
@@ -148,9 +148,8 @@ JobMaker MakeJob(const Arguments& args, int out_dialect) {
   }
   if (name == "unit") {
     const auto mode = static_cast<UnitMode>(Choice(args, "--mode"));
-    return checked(
-        Lines([mode](Module1& m) { return std::make_unique<UnitConversion>(mode, m); }),
-        [mode](const ProgramReading& r) { return UnitCheck(mode, r); });
+    return checked(Lines([mode](Module1& m) { return std::make_unique<UnitConversion>(mode, m); }),
+                   [mode](const ProgramReading& r) { return UnitCheck(mode, r); });
   }
   if (name == "abs-inc") {
     const AbsIncOptions options = AbsIncArguments(args);

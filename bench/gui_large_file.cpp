@@ -31,6 +31,7 @@
 #include "convert/unit.h"
 #include "convert/unit_dialog.h"
 #include "shell/main_window.h"
+#include "shell/nc_lexer.h"
 #include "shell/text_pane.h"
 
 namespace kestrum {
@@ -121,14 +122,7 @@ qint64 CpuMs() {
 void Settle(frmMain& window) {
   QElapsedTimer waited;
   waited.start();
-  const auto styled = [](NcTextEdit* pane) {
-    const long first = pane->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
-    const long shown = pane->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN);
-    long end = pane->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                   static_cast<unsigned long>(first + shown));
-    if (end < 0) end = pane->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    return pane->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= end;
-  };
+  const auto styled = [](NcTextEdit* pane) { return ShownLinesStyled(*pane); };
   const QList<NcTextEdit*> panes = window.findChildren<NcTextEdit*>();
   while (waited.elapsed() < 20000) {
     QApplication::processEvents();

@@ -126,7 +126,7 @@ int Main(int argc, char** argv) {
   struct Conversion {
     const char* name;
     std::function<std::u16string()> run;
-    CheckSpec spec;
+    CheckSpec setup;
   };
   AbsIncOptions to_inc;
   RotaryOptions rotary;
@@ -152,7 +152,7 @@ int Main(int argc, char** argv) {
       result = c.run();
     });
     CheckResult r;
-    const double check_ms = Time(runs, [&] { r = CheckPaths(text, result, c.spec); });
+    const double check_ms = Time(runs, [&] { r = CheckPaths(text, result, c.setup); });
     std::printf("%-18s %12.1f %12.1f %8.2f  %s\n", c.name, convert_ms, check_ms,
                 check_ms / convert_ms, r.same() ? "same" : "different");
   }

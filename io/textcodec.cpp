@@ -1,9 +1,6 @@
 #include "io/textcodec.h"
 
 #include <iconv.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <algorithm>
 #include <array>
@@ -11,6 +8,8 @@
 #include <cstring>
 #include <unordered_map>
 #include <vector>
+
+#include "io/ascii_run.h"
 
 namespace kestrum {
 namespace {
@@ -103,37 +102,6 @@ class Cp932Table {
 // appends it to out; false at the first invalid byte, with out as it was.
 bool AppendUtf8Strict(std::string_view bytes, std::u16string& out);
 
-// Eight bytes, or four UTF-16 code units, that are all ASCII.
-bool IsAsciiBlock(const unsigned char* p) {
-  std::uint64_t block;
-  std::memcpy(&block, p, 8);
-  return (block & 0x8080808080808080u) == 0;
-}
-bool IsAsciiBlock(const char16_t* p) {
-  std::uint64_t block;
-  std::memcpy(&block, p, 8);
-  return (block & 0xFF80FF80FF80FF80u) == 0;
-}
-
-// The ASCII at the start of p[0, n) copied to o as UTF-16, in blocks; returns how many bytes
-// it took (a program is mostly ASCII, and this is most of the decoding's time).
-std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (_mm_movemask_epi8(b) != 0) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_unpacklo_epi8(b, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i + 8), _mm_unpackhi_epi8(b, zero));
-  }
-#endif
-  for (; i + 8 <= n && IsAsciiBlock(p + i); i += 8) {
-    for (int k = 0; k < 8; ++k) o[i + k] = p[i + k];
-  }
-  return i;
-}
-
 constexpr std::size_t kInvalid = static_cast<std::size_t>(-1);
 
 // Strictly valid UTF-8 decoded into o, which holds at least bytes.size() characters: how many
@@ -190,28 +158,6 @@ bool AppendUtf8Strict(std::string_view bytes, std::u16string& out) {
   const std::size_t n = DecodeUtf8To(bytes, out.data() + start);
   out.resize(n == kInvalid ? start : start + n);
   return n != kInvalid;
-}
-
-// The ASCII characters at the start of p[0, n), in blocks: how many there are, and with o
-// given, copied to o as bytes.
-std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-  for (; i + 16 <= n; i += 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-    const __m128i over = _mm_and_si128(_mm_or_si128(a, b), high);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(over, zero)) != 0xFFFF) break;
-    if (o) _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(a, b));
-  }
-#endif
-  for (; i + 4 <= n && IsAsciiBlock(p + i); i += 4) {
-    if (!o) continue;
-    for (int k = 0; k < 4; ++k) o[i + k] = static_cast<char>(p[i + k]);
-  }
-  return i;
 }
 
 // Code page 932 decoded into o, which holds at least bytes.size() characters: how many were

@@ -549,9 +549,9 @@ bool InterpretBothInParallel(std::u16string_view source, const InterpreterOption
 }
 
 CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
-                       const CheckSpec& spec) {
-  PathComparer comparer(spec.relation);
-  InterpretBothInParallel(source, spec.source, comparer.source(), result, spec.result,
+                       const CheckSpec& setup) {
+  PathComparer comparer(setup.relation);
+  InterpretBothInParallel(source, setup.source, comparer.source(), result, setup.result,
                           comparer.result());
   comparer.Finish();
   return comparer.outcome();

@@ -202,6 +202,6 @@ bool InterpretBothInParallel(std::u16string_view source, const InterpreterOption
 
 // Runs a whole check on two texts.
 CheckResult CheckPaths(std::u16string_view source, std::u16string_view result,
-                       const CheckSpec& spec);
+                       const CheckSpec& setup);
 
 }  // namespace kestrum

@@ -11,11 +11,11 @@ constexpr double kThreeDecimals = 0.0005;
 constexpr double kFourDecimals = 0.00005;
 
 CheckSpec Both(const ProgramReading& reading, Relation relation) {
-  CheckSpec spec;
-  spec.source.dialect = spec.result.dialect = reading.dialect;
-  spec.source.no_point = spec.result.no_point = reading.NoPointOf(reading.dialect);
-  spec.relation = relation;
-  return spec;
+  CheckSpec setup;
+  setup.source.dialect = setup.result.dialect = reading.dialect;
+  setup.source.no_point = setup.result.no_point = reading.NoPointOf(reading.dialect);
+  setup.relation = relation;
+  return setup;
 }
 
 }  // namespace
@@ -25,14 +25,14 @@ CheckSpec IdenticalCheck(const ProgramReading& reading) { return Both(reading, {
 CheckSpec PointsCheck(PointMode mode, const ProgramReading& reading) {
   Relation r;
   r.resolution = r.angle_resolution = kFourDecimals;
-  CheckSpec spec = Both(reading, r);
+  CheckSpec setup = Both(reading, r);
   if (mode == PointMode::kRemove) {
-    spec.result.no_point = NoPoint::kMm;
+    setup.result.no_point = NoPoint::kMm;
   } else {
-    spec.source.no_point = NoPoint::kMm;
-    spec.result.no_point = NoPoint::kIncrements;
+    setup.source.no_point = NoPoint::kMm;
+    setup.result.no_point = NoPoint::kIncrements;
   }
-  return spec;
+  return setup;
 }
 
 double UnitScale(UnitMode mode) {
@@ -69,26 +69,26 @@ CheckSpec UnitCheck(UnitMode mode, const ProgramReading& reading) {
   r.single_precision = true;
   // The change works on the numbers as written: X12 becomes X0.012 (micrometres to mm)
   // whatever a control would make of X12, so both programs are read as numbers.
-  CheckSpec spec = Both(reading, r);
-  spec.source.no_point = spec.result.no_point = NoPoint::kMm;
-  return spec;
+  CheckSpec setup = Both(reading, r);
+  setup.source.no_point = setup.result.no_point = NoPoint::kMm;
+  return setup;
 }
 
 CheckSpec AbsIncCheck(const AbsIncOptions& options, const ProgramReading& reading) {
   Relation r;
   r.resolution = options.point ? kFourDecimals : kThreeDecimals;
   r.single_precision = true;  // Z is followed in single precision
-  CheckSpec spec = Both(reading, r);
+  CheckSpec setup = Both(reading, r);
   Position start;
   start.Set(kX, ReadNumber(options.start_x));
   start.Set(kY, ReadNumber(options.start_y));
   start.Set(kZ, ToSingle(ReadNumber(options.start_z)));
-  spec.source.start = spec.result.start = start;
+  setup.source.start = setup.result.start = start;
   // The conversion reads its source in the mode it converts from until a G90 or G91 says
   // otherwise.
-  spec.source.incremental = !options.to_incremental;
-  spec.result.incremental = options.to_incremental;
-  return spec;
+  setup.source.incremental = !options.to_incremental;
+  setup.result.incremental = options.to_incremental;
+  return setup;
 }
 
 CheckSpec XyCxCheck(XyCxDirection direction, const ProgramReading& reading) {
@@ -113,24 +113,24 @@ CheckSpec RotaryCheck(const RotaryOptions& options, const ProgramReading& readin
   if (axis < 0) return Both(reading, r);
   r.kind = RelationKind::kRotary;
   r.rotary_axis = axis;
-  CheckSpec spec = Both(reading, r);
-  spec.result.directed_axis = axis;
-  spec.result.forward_code = ReadNumber(options.forward);
-  spec.result.reverse_code = ReadNumber(options.reverse);
-  return spec;
+  CheckSpec setup = Both(reading, r);
+  setup.result.directed_axis = axis;
+  setup.result.forward_code = ReadNumber(options.forward);
+  setup.result.reverse_code = ReadNumber(options.reverse);
+  return setup;
 }
 
 CheckSpec TranslateCheck(bool to_fanuc, const ProgramReading& reading) {
   Relation r;
   r.resolution = r.angle_resolution = kThreeDecimals;
   r.single_precision = true;
-  CheckSpec spec;
-  spec.relation = r;
-  spec.source.dialect = to_fanuc ? Dialect::kOsp : Dialect::kFanuc;
-  spec.result.dialect = to_fanuc ? Dialect::kFanuc : Dialect::kOsp;
-  spec.source.no_point = reading.NoPointOf(spec.source.dialect);
-  spec.result.no_point = reading.NoPointOf(spec.result.dialect);
-  return spec;
+  CheckSpec setup;
+  setup.relation = r;
+  setup.source.dialect = to_fanuc ? Dialect::kOsp : Dialect::kFanuc;
+  setup.result.dialect = to_fanuc ? Dialect::kFanuc : Dialect::kOsp;
+  setup.source.no_point = reading.NoPointOf(setup.source.dialect);
+  setup.result.no_point = reading.NoPointOf(setup.result.dialect);
+  return setup;
 }
 
 CheckSpec NoCheck(const ProgramReading& reading) {

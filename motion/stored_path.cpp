@@ -143,9 +143,9 @@ class Tee final : public PathSink {
 }  // namespace
 
 std::optional<StoredCheck> StoreCheck(std::u16string_view source, std::u16string_view result,
-                                      const CheckSpec& spec, const std::atomic<bool>* stop) {
-  StoredCheck check{StoredPath(spec.relation, true), StoredPath(spec.relation, false), {}};
-  PathComparer comparer(spec.relation);
+                                      const CheckSpec& setup, const std::atomic<bool>* stop) {
+  StoredCheck check{StoredPath(setup.relation, true), StoredPath(setup.relation, false), {}};
+  PathComparer comparer(setup.relation);
   comparer.on_pair = [&](std::uint64_t s, std::uint64_t r, PairState state) {
     check.source.moves()[s].state = state;
     check.result.moves()[r].state = state;
@@ -156,7 +156,7 @@ std::optional<StoredCheck> StoreCheck(std::u16string_view source, std::u16string
   };
   Tee to_source(comparer.source(), check.source);
   Tee to_result(comparer.result(), check.result);
-  if (!InterpretBothInParallel(source, spec.source, to_source, result, spec.result, to_result,
+  if (!InterpretBothInParallel(source, setup.source, to_source, result, setup.result, to_result,
                                stop)) {
     return std::nullopt;
   }

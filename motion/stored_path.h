@@ -130,7 +130,7 @@ StoredPath StorePath(std::u16string_view text, const InterpreterOptions& options
 std::vector<std::size_t> LineStarts(std::u16string_view text);
 // Nothing when stop was set before the end.
 std::optional<StoredCheck> StoreCheck(std::u16string_view source, std::u16string_view result,
-                                      const CheckSpec& spec,
+                                      const CheckSpec& setup,
                                       const std::atomic<bool>* stop = nullptr);
 
 }  // namespace kestrum

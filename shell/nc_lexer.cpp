@@ -151,16 +151,24 @@ void NcLexer::styleText(int start, int end) {
   }
 }
 
+long EndOfShownLines(QsciScintilla& pane, long extra) {
+  const long first = pane.SendScintilla(Sci::SCI_GETFIRSTVISIBLELINE);
+  const long shown = pane.SendScintilla(Sci::SCI_LINESONSCREEN);
+  const long end = pane.SendScintilla(Sci::SCI_POSITIONFROMLINE,
+                                      static_cast<unsigned long>(first + shown + extra));
+  return end < 0 ? pane.SendScintilla(Sci::SCI_GETLENGTH) : end;
+}
+
+bool ShownLinesStyled(QsciScintilla& pane) {
+  return pane.SendScintilla(Sci::SCI_GETENDSTYLED) >= EndOfShownLines(pane, 0);
+}
+
 // The next slice, as long as Scintilla has not styled what it shows.
 void NcLexer::StyleOnward() {
   onward_ = false;
   QsciScintilla* pane = editor();
   if (!pane) return;
-  const long first = pane->SendScintilla(Sci::SCI_GETFIRSTVISIBLELINE);
-  const long shown = pane->SendScintilla(Sci::SCI_LINESONSCREEN);
-  long end =
-      pane->SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(first + shown + 1));
-  if (end < 0) end = pane->SendScintilla(Sci::SCI_GETLENGTH);
+  const long end = EndOfShownLines(*pane, 1);
   const long styled = pane->SendScintilla(Sci::SCI_GETENDSTYLED);
   if (styled < end)
     pane->SendScintilla(Sci::SCI_COLOURISE, static_cast<unsigned long>(styled), end);

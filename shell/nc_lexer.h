@@ -19,7 +19,15 @@
 
 #include "ncword/nc_tokens.h"
 
+class QsciScintilla;
+
 namespace kestrum {
+
+// The position just past the lines the pane shows and extra lines more (its length when they
+// run past the end).
+long EndOfShownLines(QsciScintilla& pane, long extra);
+// Whether the pane has coloured every line it shows.
+bool ShownLinesStyled(QsciScintilla& pane);
 
 class NcLexer : public QsciLexerCustom {
   Q_OBJECT

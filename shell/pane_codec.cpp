@@ -1,12 +1,10 @@
 #include "shell/pane_codec.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+#include "io/ascii_run.h"
 
 namespace kestrum {
 namespace {
@@ -16,42 +14,6 @@ constexpr char16_t kEscapeLast = 0xDCFF;
 
 bool IsTrail(unsigned char b) { return b >= 0x80 && b <= 0xBF; }
 bool IsEscape(char16_t c) { return c >= kEscapeFirst && c <= kEscapeLast; }
-
-// The ASCII code units at the start of p[0, n), written to o as bytes; how many there were.
-// A program is ASCII nearly throughout, and this is most of the encoding's time.
-std::size_t NarrowAscii(const char16_t* p, std::size_t n, char* o) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-  for (; i + 16 <= n; i += 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high),
-                                          _mm_setzero_si128())) != 0xFFFF) {
-      break;
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_packus_epi16(a, b));
-  }
-#endif
-  for (; i < n && p[i] < 0x80; ++i) o[i] = static_cast<char>(p[i]);
-  return i;
-}
-
-// The ASCII bytes at the start of p[0, n), written to o as code units; how many there were.
-std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (_mm_movemask_epi8(b) != 0) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_unpacklo_epi8(b, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i + 8), _mm_unpackhi_epi8(b, zero));
-  }
-#endif
-  for (; i < n && p[i] < 0x80; ++i) o[i] = p[i];
-  return i;
-}
 
 // Writes the UTF-8 of cp (U+0080 and up) to o; returns its length.
 std::size_t AppendUtf8(char* o, char32_t cp) {

@@ -15,7 +15,7 @@ namespace kestrum {
 struct PathCheck::Job {
   std::shared_ptr<const std::u16string> source;
   std::shared_ptr<const std::u16string> result;  // none: the source alone
-  std::optional<CheckSpec> spec;                 // none: nothing to judge
+  std::optional<CheckSpec> setup;                // none: nothing to judge
   InterpreterOptions source_options;
   bool store = false;  // for the backplot window
 
@@ -116,7 +116,7 @@ void PathCheck::Start() {
   if (preview_armed_) {
     job->source = source_;
     job->result = result_text_;
-    if (armed_) job->spec = armed_(Reading());
+    if (armed_) job->setup = armed_(Reading());
   } else if (store) {
     job->source = std::make_shared<const std::u16string>(source_pane_.Text());
   }
@@ -124,8 +124,8 @@ void PathCheck::Start() {
   const ProgramReading reading = Reading();
   job->source_options.dialect = reading.dialect;
   job->source_options.no_point = reading.NoPointOf(reading.dialect);
-  if (!job->source || (!job->spec && !store)) return;
-  if (job->spec && job->spec->relation.kind == RelationKind::kNone && !store) return;
+  if (!job->source || (!job->setup && !store)) return;
+  if (job->setup && job->setup->relation.kind == RelationKind::kNone && !store) return;
   const std::uint64_t generation = ++generation_;
   stop_ = std::make_shared<std::atomic<bool>>(false);
   worker_ = std::thread([this, generation, job, stop = stop_] {
@@ -136,23 +136,23 @@ void PathCheck::Start() {
     if (job->store) {
       std::optional<StoredCheck> stored;
       if (job->result) {
-        const CheckSpec spec =
-            job->spec ? *job->spec
-                      : NoCheck({job->source_options.dialect, job->source_options.no_point});
-        stored = StoreCheck(*job->source, result, spec, stop.get());
+        const CheckSpec setup =
+            job->setup ? *job->setup
+                       : NoCheck({job->source_options.dialect, job->source_options.no_point});
+        stored = StoreCheck(*job->source, result, setup, stop.get());
       } else {
         stored = StoredCheck{StorePath(*job->source, job->source_options), {}, {}};
         stored->outcome.relation = RelationKind::kNone;
       }
       if (!stored) return;
-      if (job->spec) job->outcome = stored->outcome;
+      if (job->setup) job->outcome = stored->outcome;
       job->paths = std::make_shared<StoredCheck>(std::move(*stored));
       job->source_lines = std::make_shared<std::vector<std::size_t>>(LineStarts(*job->source));
       job->result_lines = std::make_shared<std::vector<std::size_t>>(LineStarts(result));
     } else {
-      PathComparer comparer(job->spec->relation);
-      if (!InterpretBothInParallel(*job->source, job->spec->source, comparer.source(), result,
-                                   job->spec->result, comparer.result(), stop.get())) {
+      PathComparer comparer(job->setup->relation);
+      if (!InterpretBothInParallel(*job->source, job->setup->source, comparer.source(), result,
+                                   job->setup->result, comparer.result(), stop.get())) {
         return;
       }
       comparer.Finish();

@@ -43,6 +43,14 @@ class ScriptedPrompts : public Prompts {
   QString last_folder;             // where the last file dialog started
   QString last_filter;
 
+  // The texts shown so far, each on a line, forgotten once taken.
+  std::string TakeTexts() {
+    std::string out;
+    for (const Message& m : shown) out += Str(m.text) + "\n";
+    shown.clear();
+    return out;
+  }
+
   void Notify(QWidget*, const QString& text, const QString& title, Icon icon) override {
     shown.push_back({text, title, icon, false});
   }

@@ -57,12 +57,7 @@ class InstallGui : public testing::Test {
     return prompts_.last_filter;
   }
 
-  std::string Messages() {
-    std::string out;
-    for (const auto& m : prompts_.shown) out += Str(m.text) + "\n";
-    prompts_.shown.clear();
-    return out;
-  }
+  std::string Messages() { return prompts_.TakeTexts(); }
 
   test::TempSettings settings_;
   ScriptedPrompts prompts_;

@@ -90,13 +90,7 @@ class MachineGui : public testing::Test {
     QTest::sendKeyEvent(QTest::Release, widget, key, text, Qt::NoModifier);
   }
 
-  // The messages shown so far, "text" each on a line, and forgets them.
-  std::string TakeMessages() {
-    std::string out;
-    for (const auto& m : prompts_.shown) out += Str(m.text) + "\n";
-    prompts_.shown.clear();
-    return out;
-  }
+  std::string TakeMessages() { return prompts_.TakeTexts(); }
 
   test::TempSettings settings_;
   TempDir folder_;

@@ -78,7 +78,7 @@ TEST_P(PathCorpus, ConversionKeepsThePath) {
     const std::u16string raw = DecodeText(*bytes).text;
     const std::u16string src = test::WithCrLf(raw);
     const std::u16string from = c.prepare ? c.prepare(src) : src;
-    const CheckResult r = CheckPaths(from, c.convert(from), c.spec);
+    const CheckResult r = CheckPaths(from, c.convert(from), c.setup);
     const auto fault = kConversionFaults.find({file, c.name});
     EXPECT_EQ(Verdict(r), fault == kConversionFaults.end() ? "same" : fault->second)
         << r.compared << " compared";
@@ -256,8 +256,8 @@ class PolarToCartesian final : public PathSink {
 // further than twice that to lie beyond the tolerance of the source for certain. The first
 // difference, or nothing.
 std::optional<PathDifference> Oracle(const std::u16string& result, const std::u16string& faulty,
-                                     const CheckSpec& spec) {
-  Relation r = spec.relation;
+                                     const CheckSpec& setup) {
+  Relation r = setup.relation;
   r.resolution *= 2;
   r.angle_resolution *= 2;
   const bool polar = r.kind == RelationKind::kXyToCx;
@@ -266,8 +266,8 @@ std::optional<PathDifference> Oracle(const std::u16string& result, const std::u1
   }
   PathComparer comparer(r);
   PolarToCartesian mapped(comparer.source());
-  Interpreter from(spec.result, polar ? static_cast<PathSink&>(mapped) : comparer.source());
-  Interpreter to(spec.result, comparer.result());
+  Interpreter from(setup.result, polar ? static_cast<PathSink&>(mapped) : comparer.source());
+  Interpreter to(setup.result, comparer.result());
   InterpretBoth(result, from, faulty, to);
   comparer.Finish();
   return comparer.outcome().difference;
@@ -280,10 +280,10 @@ struct FaultyCheck {
   bool unchecked_at_line = false;
 };
 FaultyCheck CheckFaulty(const std::u16string& source, const std::u16string& faulty,
-                        const CheckSpec& spec, std::uint64_t line) {
+                        const CheckSpec& setup, std::uint64_t line) {
   CollectedPath a, b;
-  Interpret(faulty, spec.result, b);
-  PathComparer comparer(spec.relation);
+  Interpret(faulty, setup.result, b);
+  PathComparer comparer(setup.relation);
   FaultyCheck check;
   bool seen = false;
   comparer.on_pair = [&](std::uint64_t, std::uint64_t r, PairState state) {
@@ -291,8 +291,8 @@ FaultyCheck CheckFaulty(const std::u16string& source, const std::u16string& faul
     seen = true;
     check.unchecked_at_line = state == PairState::kOneSide;
   };
-  Interpreter from(spec.source, comparer.source());
-  Interpreter to(spec.result, comparer.result());
+  Interpreter from(setup.source, comparer.source());
+  Interpreter to(setup.result, comparer.result());
   InterpretBoth(source, from, faulty, to);
   comparer.Finish();
   check.outcome = comparer.outcome();
@@ -316,8 +316,8 @@ TEST_P(SeededFaults, CaughtAtTheirLine) {
   // The faults of the table go where they apply: (G90) in the G90/G91 and XY/CX results,
   // direction codes in the rotary ones.
   RotaryOptions rotary;
-  if (c.spec.relation.kind == RelationKind::kRotary) {
-    rotary.axis = std::u16string(1, kAxisLetters[c.spec.relation.rotary_axis]);
+  if (c.setup.relation.kind == RelationKind::kRotary) {
+    rotary.axis = std::u16string(1, kAxisLetters[c.setup.relation.rotary_axis]);
   }
   constexpr std::size_t kLines = 1500;    // of each program
   constexpr std::size_t kPerProgram = 4;  // faults of each kind
@@ -336,14 +336,14 @@ TEST_P(SeededFaults, CaughtAtTheirLine) {
     std::map<std::uint64_t, std::uint64_t> source_line_of;
     {
       CollectedPath a, b;
-      Interpret(from, c.spec.source, a);
-      Interpret(result, c.spec.result, b);
-      PathComparer comparer(c.spec.relation);
+      Interpret(from, c.setup.source, a);
+      Interpret(result, c.setup.result, b);
+      PathComparer comparer(c.setup.relation);
       comparer.on_pair = [&](std::uint64_t s, std::uint64_t r, PairState) {
         source_line_of.emplace(b.moves[r].line, a.moves[s].line);
       };
-      Interpreter source_path(c.spec.source, comparer.source());
-      Interpreter result_path(c.spec.result, comparer.result());
+      Interpreter source_path(c.setup.source, comparer.source());
+      Interpreter result_path(c.setup.result, comparer.result());
       InterpretBoth(from, source_path, result, result_path);
       comparer.Finish();
       // A program whose conversion already changes the path takes no faults.
@@ -351,7 +351,7 @@ TEST_P(SeededFaults, CaughtAtTheirLine) {
     }
     for (int k = 0; k < static_cast<int>(Fault::kCount); ++k) {
       const auto fault = static_cast<Fault>(k);
-      if (fault == Fault::kSwapDirection && c.spec.relation.kind != RelationKind::kRotary) {
+      if (fault == Fault::kSwapDirection && c.setup.relation.kind != RelationKind::kRotary) {
         continue;
       }
       const std::vector<Site> sites = Sites(result, fault, rotary);
@@ -365,10 +365,10 @@ TEST_P(SeededFaults, CaughtAtTheirLine) {
         faulty.replace(site.from, site.to - site.from, site.text);
         Tally& t = tallies[k];
         ++t.seeded;
-        const std::optional<PathDifference> moved = Oracle(result, faulty, c.spec);
+        const std::optional<PathDifference> moved = Oracle(result, faulty, c.setup);
         if (!moved) continue;
         ++t.effective;
-        const FaultyCheck check = CheckFaulty(from, faulty, c.spec, moved->result.line);
+        const FaultyCheck check = CheckFaulty(from, faulty, c.setup, moved->result.line);
         const CheckResult& found = check.outcome;
         if (found.same()) {
           if (check.unchecked_at_line) {

@@ -67,16 +67,16 @@ using TextFunction = std::function<std::u16string(const std::u16string&)>;
 struct PathConversion {
   std::string name;
   TextFunction convert;
-  CheckSpec spec;
+  CheckSpec setup;
   TextFunction prepare = {};
 };
 
 inline std::vector<PathConversion> PathConversions() {
   const ProgramReading reading = CorpusReading();
   std::vector<PathConversion> list;
-  const auto add = [&](std::string name, TextFunction f, CheckSpec spec,
+  const auto add = [&](std::string name, TextFunction f, CheckSpec setup,
                        TextFunction prepare = {}) {
-    list.push_back({std::move(name), std::move(f), spec, std::move(prepare)});
+    list.push_back({std::move(name), std::move(f), setup, std::move(prepare)});
   };
   const char* const space_names[] = {"spaces add", "spaces renumber", "spaces remove"};
   for (int i = 0; i < 3; ++i) {

@@ -250,14 +250,14 @@ TEST(Interpreter, WhatItCannotFollow) {
 // --- comparison ---------------------------------------------------------------------------
 
 CheckSpec Identical(double resolution = 0) {
-  CheckSpec spec;
-  spec.source = spec.result = Calculator();
-  spec.relation.resolution = spec.relation.angle_resolution = resolution;
-  return spec;
+  CheckSpec setup;
+  setup.source = setup.result = Calculator();
+  setup.relation.resolution = setup.relation.angle_resolution = resolution;
+  return setup;
 }
 
-std::string Check(const Lines& source, const Lines& result, const CheckSpec& spec) {
-  return Verdict(CheckPaths(Program(source), Program(result), spec));
+std::string Check(const Lines& source, const Lines& result, const CheckSpec& setup) {
+  return Verdict(CheckPaths(Program(source), Program(result), setup));
 }
 
 TEST(PathComparer, IdenticalPaths) {

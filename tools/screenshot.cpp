@@ -38,6 +38,7 @@
 #include "search/replace_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
+#include "shell/nc_lexer.h"
 #include "shell/path_check_panel.h"
 #include "shell/text_pane.h"
 
@@ -126,14 +127,7 @@ bool Save(QWidget* widget, const QDir& out, const char* file) {
 void SettleStyles(QWidget& window) {
   QElapsedTimer waited;
   waited.start();
-  const auto styled = [](NcTextEdit* pane) {
-    const long first = pane->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
-    const long shown = pane->SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN);
-    long end = pane->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
-                                   static_cast<unsigned long>(first + shown));
-    if (end < 0) end = pane->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    return pane->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= end;
-  };
+  const auto styled = [](NcTextEdit* pane) { return ShownLinesStyled(*pane); };
   const QList<NcTextEdit*> panes = window.findChildren<NcTextEdit*>();
   while (waited.elapsed() < 60000 && !std::all_of(panes.begin(), panes.end(), styled)) {
     QApplication::processEvents();
