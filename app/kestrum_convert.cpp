@@ -69,6 +69,9 @@ RotaryOptions RotaryArguments(const Arguments& args) {
     if (comma == std::u16string::npos) throw UsageError{"--m-codes takes FWD,REV"};
     options.forward = codes.substr(0, comma);
     options.reverse = codes.substr(comma + 1);
+    if (!IsInsertableMCode(options.forward) || !IsInsertableMCode(options.reverse)) {
+      throw UsageError{"--m-codes: an M code cannot hold a parenthesis or a line break"};
+    }
   }
   return options;
 }

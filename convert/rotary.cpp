@@ -107,6 +107,10 @@ bool RotaryConversion::Line(std::u16string_view line, OutBuffer& out) {
 
 std::u16string RotaryConversion::Report() const { return unknown_.Message(kUnknownValueText); }
 
+bool IsInsertableMCode(std::u16string_view code) {
+  return code.find_first_of(u"()\r\n") == std::u16string_view::npos;
+}
+
 std::u16string ConvertRotary(std::u16string_view src, const RotaryOptions& options, Module1& m,
                              const Progress& progress, std::u16string* report) {
   const bool in_comment = m.InComment;

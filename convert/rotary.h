@@ -18,6 +18,13 @@ struct RotaryOptions {
   std::u16string reverse = u"16";
 };
 
+// Whether an M code text can be appended to a line as it stands: a parenthesis would open or
+// close a comment and a line break would split the line, so that moves after it no longer run.
+bool IsInsertableMCode(std::u16string_view code);
+
+// The message for an M code text that cannot be appended.
+inline constexpr char16_t kMCodeRefused[] = u"Mコードに括弧や改行は使えません";
+
 // From C90. (forward in force), C270. is 180 degrees either way and gets " M16"; C300. then
 // gets " M15". The code goes at the very end of the line, after any comment, unless the line
 // leaves a comment open: then it goes before that comment's "(". Where the axis's position

@@ -117,6 +117,11 @@ void Spindle::OKButton_Click() {
   } else if (code_options_[2]->isChecked()) {
     options.forward = Text2->text().toStdU16String();
     options.reverse = Text3->text().toStdU16String();
+    if (!IsInsertableMCode(options.forward) || !IsInsertableMCode(options.reverse)) {
+      editor_.prompts().Notify(this, QString::fromStdU16String(kMCodeRefused), windowTitle(),
+                               Prompts::Icon::kExclamation);
+      return;
+    }
   }
 
   ProgressBar1->setValue(0);

@@ -61,6 +61,7 @@ TEST(Cli, BadUsageExitsTwoWithOneLineNamingTheFault) {
       {"translate", "missing --table"},
       {"abs-inc --to inc --start 1,2,3,4", "--start takes X,Y,Z"},
       {"rotary --m-codes 15", "--m-codes takes FWD,REV"},
+      {"rotary --m-codes '15(,16'", "an M code cannot hold a parenthesis"},
       {"calc --find X --op pow --value 2", "bad --op 'pow'"},
   };
   for (const auto& row : rows) {

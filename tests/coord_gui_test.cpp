@@ -257,5 +257,24 @@ TEST_F(CoordDialogs, SpindleBoxesOpenWithTheirOptions) {
                      });
 }
 
+// A parenthesis or line break appended to a line would turn the moves after it into a comment.
+TEST_F(CoordDialogs, SpindleRefusesMCodesThatWouldOpenAComment) {
+  const std::u16string program = u"G90G00C90.\r\nC270.\r\nC300.\r\n";
+  Source().SetText(program);
+  for (const char* forward : {"15(", "15)"}) {
+    WithModal<Spindle>([&] { Trigger(&window(), "mnuConvertRotation"); },
+                       [&](Spindle& d) {
+                         Click(&d, "Option7");
+                         Box(d, "Text2")->setText(forward);
+                         Box(d, "Text3")->setText("16");
+                         Click(&d, "OKButton");
+                         EXPECT_TRUE(d.isVisible());
+                       });
+    EXPECT_EQ(prompts_.TakeTexts(), "Mコードに括弧や改行は使えません\n");
+    EXPECT_FALSE(Armed());
+    EXPECT_EQ(Source().Text(), program);
+  }
+}
+
 }  // namespace
 }  // namespace kestrum
