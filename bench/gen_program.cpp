@@ -1,6 +1,6 @@
 // kestrum-gen: writes a synthetic FANUC-style milling program for benchmarks.
 //
-//   kestrum-gen [--size BYTES[K|M]] [--seed N] [--lf] [-o FILE]
+//   kestrum-gen [--size BYTES[K|M|G]] [--seed N] [--lf] [-o FILE]
 //
 // The default is 20 MB (20,000,000 bytes) with CR LF line ends to standard output; --lf
 // writes LF-only line ends. The same size and seed always give the same bytes.
@@ -15,11 +15,11 @@ namespace {
 
 int Usage(const char* why) {
   std::cerr << "kestrum-gen: " << why << "\n"
-            << "usage: kestrum-gen [--size BYTES[K|M]] [--seed N] [--lf] [-o FILE]\n";
+            << "usage: kestrum-gen [--size BYTES[K|M|G]] [--seed N] [--lf] [-o FILE]\n";
   return 2;
 }
 
-// "20M" -> 20000000, "512K" -> 512000, "1000" -> 1000; 0 for anything else.
+// "20M" -> 20000000, "512K" -> 512000, "1G" -> 1000000000, "1000" -> 1000; 0 for anything else.
 std::size_t ParseSize(const std::string& text) {
   char* end = nullptr;
   const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
@@ -28,6 +28,7 @@ std::size_t ParseSize(const std::string& text) {
   if (unit.empty()) return n;
   if (unit == "K" || unit == "k") return n * 1000;
   if (unit == "M" || unit == "m") return n * 1000 * 1000;
+  if (unit == "G" || unit == "g") return n * 1000 * 1000 * 1000;
   return 0;
 }
 

@@ -80,12 +80,39 @@ bool ScaledDigits(std::uint64_t mantissa, int shift, int binary, int significant
   return false;
 }
 
-// The digits of a (positive) on integers where ScaledDigits applies.
+// The number of digits of q, 0 for 0: from its bit length (1233 / 4096 for log10(2)), checked
+// against the next power of ten.
+int DigitCount(std::uint64_t q) {
+  if (q == 0) return 0;
+  const int n = (std::bit_width(q) * 1233) >> 12;
+  return n + (q >= kPow10[n] ? 1 : 0);
+}
+
+// a (at least 10^significant, below 10^19) at `significant` digits: its whole part, held
+// exactly in 64 bits, divided by the power of ten that leaves that many digits, rounded half
+// away from zero. A fraction below the whole part cannot decide the rounding, since the
+// dropped part of the whole is an integer and the half it is compared with is one too. This
+// keeps the sequence numbers of long programs (N219960390) off the slow way.
+void LargeDigits(std::uint64_t mantissa, int shift, int significant, Decimal& d) {
+  const std::uint64_t whole = shift > 0 ? mantissa >> shift : mantissa << -shift;
+  const int count = DigitCount(whole);
+  // At least one digit goes, as whole >= 10^significant; the clamp only tells the compiler.
+  const int drop = std::clamp(count - significant, 1, static_cast<int>(kPow10.size()) - 1);
+  const std::uint64_t p = kPow10[drop];
+  d.digits = whole / p + (whole % p >= p / 2 ? 1 : 0);
+  d.exponent = drop;
+}
+
+// The digits of a (positive) on integers, where ScaledDigits or LargeDigits applies.
 bool ExactDigits(double a, int significant, Decimal& d) {
-  if (!(a >= 1e-4 && a < (significant == kSingleDigits ? 1e7 : 1e15))) return false;
   const auto bits = std::bit_cast<std::uint64_t>(a);
   const int biased = static_cast<int>(bits >> 52);
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  if (a >= static_cast<double>(kPow10[significant]) && a < 1e19) {
+    LargeDigits(mantissa, 1075 - biased, significant, d);
+    return true;
+  }
+  if (!(a >= 1e-4 && a < (significant == kSingleDigits ? 1e7 : 1e15))) return false;
   const int shift = 1075 - biased;  // a = mantissa / 2^shift; from 3 (below 10^15) to 66 (10^-4)
   constexpr std::uint64_t kBelowSingle = (std::uint64_t{1} << 29) - 1;
   if (significant == kSingleDigits && (mantissa & kBelowSingle) == 0) {
@@ -237,14 +264,6 @@ void RoundTo(Decimal& d, int decimals) {
   }
   d.exponent = -decimals;
   StripTrailingZeros(d);
-}
-
-// The number of digits of q, 0 for 0: from its bit length (1233 / 4096 for log10(2)), checked
-// against the next power of ten.
-int DigitCount(std::uint64_t q) {
-  if (q == 0) return 0;
-  const int n = (std::bit_width(q) * 1233) >> 12;
-  return n + (q >= kPow10[n] ? 1 : 0);
 }
 
 // A decimal in fixed notation: the sign character (none when 0), the integer digits with

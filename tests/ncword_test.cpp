@@ -384,8 +384,8 @@ TEST(NumberTexts, DoublesLikeThePlainReference) {
       ExpectLikeTheReference(v, false);
     }
   }
-  // Every decade from 10^-8 to 10^17, where the integer digits give way to printf's.
-  std::uniform_real_distribution<double> exponent(-8, 17);
+  // Every decade from 10^-8 to 10^20, where the integer digits give way to printf's.
+  std::uniform_real_distribution<double> exponent(-8, 20);
   for (int i = 0; i < 50000; ++i) {
     const double v = std::pow(10.0, exponent(random64));
     ExpectLikeTheReference(i % 2 ? v : -v, i % 10 == 0);
@@ -394,20 +394,22 @@ TEST(NumberTexts, DoublesLikeThePlainReference) {
 
 TEST(NumberTexts, SinglesLikeThePlainReference) {
   for (const float v :
-       {2416.8125f, 79475.625f,    10000005.0f, 33554430.0f, 0.0f,        -0.0f,      1.0f,
-        -1.0f,      0.0005f,       -0.0005f,    0.00005f,    0.00004999f, 9999999.0f, 9999999.5f,
-        1234567.5f, 1234568.5f,    0.3937008f,  1e-5f,       9.99999e-6f, 1e7f,       25.4f,
-        0.001f,     0.0009765625f, 123.45675f,  FLT_MAX,     FLT_MIN,     1e-45f}) {
+       {2416.8125f,   79475.625f, 10000005.0f,  33554430.0f, 0.0f,          -0.0f,
+        1.0f,         -1.0f,      0.0005f,      -0.0005f,    0.00005f,      0.00004999f,
+        9999999.0f,   9999999.5f, 1234567.5f,   1234568.5f,  0.3937008f,    1e-5f,
+        9.99999e-6f,  1e7f,       25.4f,        0.001f,      0.0009765625f, 123.45675f,
+        FLT_MAX,      FLT_MIN,    1e-45f,       12345675.0f, 12345665.0f,   99999990.0f,
+        219960390.0f, 1e18f,      9.999999e18f, 1e19f}) {
     ExpectLikeTheReference(v, true);
   }
   // Ties of the 7th digit (x.5 above 10^6), the binade around 2^-10 where the decimal and
-  // binary grids come closest, and random values over the whole range.
+  // binary grids come closest, and random values from 10^-6.5 to sequence numbers of 10^11.
   for (float v = 1e6f; v < 1.002e6f; v = std::nextafter(v, 2e6f)) ExpectLikeTheReference(v, false);
   for (float v = 0.00097f; v < 0.000985f; v = std::nextafter(v, 1.f)) {
     ExpectLikeTheReference(-v, false);
   }
   std::mt19937 random(7);
-  std::uniform_real_distribution<double> exponent(-6.5, 7.5);
+  std::uniform_real_distribution<double> exponent(-6.5, 11.5);
   for (int i = 0; i < 100000; ++i) {
     const float v = static_cast<float>(std::pow(10.0, exponent(random)));
     ExpectLikeTheReference(i % 2 ? v : -v, i % 10 == 0);
