@@ -442,9 +442,74 @@ double ValueOf(const Decimal& d) {
   return DecimalValue(d.negative && !d.IsZero(), d.digits, d.exponent);
 }
 
-// A number text through a formatter: a text that is no plain number is appended as written.
+// How a formatter lays a number out: the integer digits it always shows, its point, and the
+// digits after the point it keeps and always shows.
+struct Layout {
+  enum class Point { kNever, kAlways, kWithFraction };
+  int min_integer;
+  Point point;
+  int max_fraction;
+  int min_fraction;
+
+  constexpr explicit Layout(const NumberMask& mask)
+      : min_integer(mask.min_integer),
+        point(mask.has_point ? Point::kAlways : Point::kNever),
+        max_fraction(mask.fraction),
+        min_fraction(mask.min_fraction) {}
+  // The trim of a value rounded to `decimals` places: "0", "12", "-0.5".
+  constexpr explicit Layout(int decimals)
+      : min_integer(1), point(Point::kWithFraction), max_fraction(decimals), min_fraction(0) {}
+};
+
+// True when the formatter would give text back as it stands: at most 15 digits, a "-" only
+// before a value other than zero, leading zeros only to make up min_integer digits, the point
+// as the layout places it, and after it at most max_fraction digits with trailing zeros only
+// to make up min_fraction. Such a text is its own decimal, which no rounding changes. Most
+// words of a program are written so already, and copying them skips reading and writing.
+bool InLayout(std::u16string_view text, const Layout& layout) {
+  const bool minus = !text.empty() && text[0] == u'-';
+  std::size_t i = minus ? 1 : 0;
+  const std::size_t integer_start = i;
+  while (i < text.size() && text[i] == u'0') ++i;
+  const std::size_t first_digit = i;  // after the leading zeros
+  while (i < text.size() && IsDigit(text[i])) ++i;
+  const std::size_t integer_length = i - integer_start;
+  const std::size_t integer_digits = i - first_digit;
+  if (integer_length != std::max<std::size_t>(integer_digits, layout.min_integer)) return false;
+  bool nonzero = integer_digits > 0;
+  std::size_t fraction_length = 0;
+  if (i < text.size() && text[i] == u'.') {
+    if (layout.point == Layout::Point::kNever) return false;
+    const std::size_t fraction_start = ++i;
+    std::size_t kept = 0;  // up to the last digit other than 0
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (text[i] != u'0') {
+        nonzero = true;
+        kept = i + 1 - fraction_start;
+      }
+    }
+    fraction_length = i - fraction_start;
+    if (fraction_length > static_cast<std::size_t>(layout.max_fraction) ||
+        fraction_length != std::max<std::size_t>(kept, layout.min_fraction) ||
+        (layout.point == Layout::Point::kWithFraction && fraction_length == 0)) {
+      return false;
+    }
+  } else if (layout.point == Layout::Point::kAlways) {
+    return false;
+  }
+  const std::size_t digits = integer_length + fraction_length;
+  return i == text.size() && digits > 0 && digits <= kDoubleDigits && (nonzero || !minus);
+}
+
+// A number text through a formatter with the given layout: a text that is no plain number is
+// appended as written, and so is one already in the layout.
 template <typename Format>
-void AppendText(std::u16string& out, std::u16string_view text, Format format) {
+void AppendText(std::u16string& out, std::u16string_view text, const Layout& layout,
+                Format format) {
+  if (InLayout(text, layout)) {
+    out.append(text);
+    return;
+  }
   Decimal d;
   switch (PlainDecimal(text, d)) {
     case TextKind::kNotPlain:
@@ -462,13 +527,14 @@ void AppendText(std::u16string& out, std::u16string_view text, Format format) {
 }  // namespace
 
 void AppendMaskText(std::u16string& out, std::u16string_view text, const NumberMask& mask) {
-  AppendText(out, text, [&](const Decimal& d) { AppendMasked(out, d, mask); });
+  AppendText(out, text, Layout(mask), [&](const Decimal& d) { AppendMasked(out, d, mask); });
 }
 void AppendCoordText(std::u16string& out, std::u16string_view text, int out_dialect) {
-  AppendText(out, text, [&](const Decimal& d) { AppendCoordOf(out, d, out_dialect); });
+  const Layout layout = out_dialect == 1 ? Layout(3) : Layout(kFanucMask);
+  AppendText(out, text, layout, [&](const Decimal& d) { AppendCoordOf(out, d, out_dialect); });
 }
 void AppendCoord4Text(std::u16string& out, std::u16string_view text) {
-  AppendText(out, text, [&](const Decimal& d) { AppendRoundedTrim(out, d, 4); });
+  AppendText(out, text, Layout(4), [&](const Decimal& d) { AppendRoundedTrim(out, d, 4); });
 }
 
 double AppendMask(std::u16string& out, double v, const NumberMask& mask) {
