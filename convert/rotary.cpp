@@ -1,6 +1,7 @@
 #include "convert/rotary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -10,6 +11,19 @@
 #include "ncword/read_word.h"
 
 namespace kestrum {
+namespace {
+
+// Where the axis stands within a turn, from 0 to 360: C450. is 90, C-30. is 330, C720. is 360
+// and C360. stays 360. A target of more turns is taken to the same place (C1000. is 280,
+// C-1000. is 80), or the shorter way from there would be judged against an angle the axis
+// never reaches, and the code would send it the long way round.
+double TurnAngle(double t) {
+  if (t > 360) return t - 360 * std::ceil((t - 360) / 360);
+  if (t < 0) return t + 360 * std::ceil(-t / 360);
+  return t;
+}
+
+}  // namespace
 
 RotaryConversion::RotaryConversion(const RotaryOptions& options, Module1& m, Progress progress,
                                    std::size_t total)
@@ -46,11 +60,7 @@ bool RotaryConversion::Line(std::u16string_view line, OutBuffer& out) {
             target_.reset();  // a turn from an unknown place
             return word.end;
           }
-          double t = m_.DistanceMode == 91 ? word.value + *last_ : word.value;
-          // One turn is taken off or added once: C450. is 90, C-30. is 330, C720. is 360.
-          if (t > 360) t -= 360;
-          if (t < 0) t += 360;
-          target_ = t;
+          target_ = TurnAngle(m_.DistanceMode == 91 ? word.value + *last_ : word.value);
           return word.end;
         }
         if (c == u'M') {

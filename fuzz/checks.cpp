@@ -22,6 +22,8 @@
 #include "io/textcodec.h"
 #include "machine/conversion_table.h"
 #include "machine/translate.h"
+#include "motion/compare.h"
+#include "motion/relations.h"
 #include "ncword/line_walk.h"
 #include "ncword/read_word.h"
 #include "search/search.h"
@@ -244,6 +246,38 @@ class Run {
         Require(std::fabs(got[i] - expected[i]) <= 0.0006 + drift, "G90/G91 keeps every position");
       }
     }
+  }
+
+  // Rotary moves, absolute and incremental, of any number of turns, some with direction
+  // codes of their own: the result turns the axis the shorter way to every target, which the
+  // path check follows.
+  void RotaryPath() {
+    std::u16string program;
+    const int lines = p_.ConsumeIntegralInRange(1, 40);
+    for (int i = 0; i < lines; ++i) {
+      const int mode = p_.ConsumeIntegralInRange(0, 3);
+      if (mode == 1) program += u"G90";
+      if (mode == 2) program += u"G91";
+      if (p_.ConsumeBool()) program += u"G00";
+      if (p_.ConsumeBool())
+        program += FromUtf8("X" + std::to_string(p_.ConsumeIntegralInRange(-99, 99)) + ".");
+      const int thousandths = p_.ConsumeIntegralInRange(-4000000, 4000000);
+      program += u'C';
+      program += FromUtf8(std::to_string(thousandths / 1000.0));
+      const int code = p_.ConsumeIntegralInRange(0, 5);
+      if (code == 1) program += u"M15";
+      if (code == 2) program += u"M16";
+      program += u"\r\n";
+    }
+    const RotaryOptions options;
+    Module1 m;
+    const std::u16string result = ConvertRotary(program, options, m);
+    Context() = [&] {
+      return "text:   " + Escaped(program) + "\nresult: " + Escaped(result) + "\n";
+    };
+    const CheckResult check =
+        CheckPaths(program, result, RotaryCheck(options, {Dialect::kFanuc, NoPoint::kMm}));
+    Require(check.same(), "the rotary axis turns the shorter way to every target");
   }
 
   void AllAtOnce(Target target) {
@@ -504,6 +538,8 @@ const char* Name(Target target) {
       return "table";
     case Target::kSearch:
       return "search";
+    case Target::kRotaryPath:
+      return "rotary_path";
   }
   return "unknown";
 }
@@ -529,6 +565,9 @@ void Check(Target target, const std::uint8_t* data, std::size_t size) {
       break;
     case Target::kSearch:
       run.Search();
+      break;
+    case Target::kRotaryPath:
+      run.RotaryPath();
       break;
     case Target::kAbsInc:
       // Half the inputs are programs of moves for the round trip.

@@ -464,6 +464,11 @@ TEST(ConvertRotary, TargetsAndWrapping) {
       {{"C-30."}, {"C-30. M16"}},                  // 330
       {{"C360."}, {"C360. M16"}},                  // stays 360
       {{"C720.", "C0"}, {"C720. M16", "C0 M15"}},  // 360, then back: d = -360 is forward
+      // More turns come to the same place: 278 to 280 (C1000.) is 2 degrees forward, and so
+      // is 350 to 360 (3610 degrees on).
+      {{"C-82.", "C1000."}, {"C-82. M16", "C1000. M15"}},
+      {{"C350.", "G91C3610."}, {"C350. M16", "G91C3610. M15"}},
+      {{"C100.", "C-1000."}, {"C100.", "C-1000. M16"}},  // 80
       {{"C90.", "C90.", "C33.3", "C33.3"}, {"C90.", "C90.", "C33.3 M16", "C33.3"}},
       {{"C270.(TURN)"}, {"C270.(TURN) M16"}},
       {{"C270.(TURN", "C10.)C300."}, {"C270. M16(TURN", "C10.)C300. M15"}},
