@@ -164,11 +164,14 @@ std::size_t UnitConversion::Rewrite(std::u16string_view line, LineWriter& w, std
   const float v = ToSingle(e.value);
   if (!track || !incremental_ || !track->known) {
     const double written = Write(kind, Scaled(kind, v));
-    if (track && !incremental_) *track = {true, v, written};
+    if (track && !incremental_) *track = {true, e.value, written};
   } else {
     // An increment is written as the step between the positions written, so that the
-    // rounding of each step never adds up over a long incremental program.
-    track->source += v;
+    // rounding of each step never adds up over a long incremental program. The positions
+    // add up the values as written (X-80.27 is -80.27, not its single-precision neighbour),
+    // or the single-precision error, scaled, shows in the last digit: X-80269.99 for
+    // X-80270. in micrometres.
+    track->source += e.value;
     const Scale scale = LengthScale(mode_);
     const double exact = scale.divide ? track->source / scale.factor : track->source * scale.factor;
     track->written += Write(kind, ToSingle(exact - track->written));

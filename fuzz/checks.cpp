@@ -280,6 +280,84 @@ class Run {
     Require(check.same(), "the rotary axis turns the shorter way to every target");
   }
 
+  // A program of moves: rapid, linear and circular (by centre), absolute and incremental,
+  // values of three decimals below 200 (5 m once inches become mm, so that a step still has
+  // its thousandths at seven digits), some without a point. Every conversion with a relation
+  // must keep its path, as the path check follows it.
+  void ConvertedPaths() {
+    const auto number = [&](int limit) {
+      const int thousandths = p_.ConsumeIntegralInRange(-limit, limit);
+      if (thousandths % 1000 == 0 && p_.ConsumeBool()) return std::to_string(thousandths / 1000);
+      char text[32];
+      std::snprintf(text, sizeof text, "%.3f", thousandths / 1000.0);
+      return std::string(text);
+    };
+    const int conversion = p_.ConsumeIntegralInRange(0, 3);
+    // XY/CX converts the values of incremental lines as positions and puts their G91 in
+    // parentheses: it is meant for absolute programs.
+    const bool incremental_too = conversion != 3;
+    // G90/G91 follows Z in single precision, whose last digit drifts over a long chain of
+    // steps (the round trip above allows for it): its paths here move in X and Y.
+    const bool with_z = conversion != 1;
+    std::string program;
+    int motion = 0;  // in force: arcs always name their end in X and Y and their centre
+    const int lines = p_.ConsumeIntegralInRange(1, 40);
+    for (int i = 0; i < lines; ++i) {
+      const int mode = p_.ConsumeIntegralInRange(0, 3);
+      if (mode == 1) program += "G90";
+      if (mode == 2 && incremental_too) program += "G91";
+      // The first line sets a motion: axis words before any are not followed.
+      const int g = p_.ConsumeIntegralInRange(0, i == 0 ? 3 : 4);
+      if (g < 4) {
+        motion = g;
+        program += "G0" + std::to_string(g);
+      }
+      const bool arc = motion == 2 || motion == 3;
+      for (const char* axis : {"X", "Y", "Z"}) {
+        if (*axis == 'Z' && !with_z) continue;
+        if (p_.ConsumeBool() || (arc && *axis != 'Z')) program += axis + number(199999);
+      }
+      if (arc) program += "I" + number(99999) + "J" + number(99999);
+      if (p_.ConsumeBool()) program += "F" + std::to_string(p_.ConsumeIntegralInRange(1, 5000));
+      program += "\r\n";
+    }
+    const std::u16string text = FromUtf8(program);
+    const ProgramReading reading{Dialect::kFanuc, NoPoint::kMm};
+    std::u16string result;
+    CheckSpec setup;
+    Module1 m;
+    m.OutDialect = p_.ConsumeIntegralInRange(1, 2);
+    switch (conversion) {
+      case 0: {
+        const auto mode = static_cast<UnitMode>(p_.ConsumeIntegralInRange(0, 5));
+        result = ConvertUnit(text, mode, m);
+        setup = UnitCheck(mode, reading);
+        break;
+      }
+      case 1: {
+        AbsIncOptions options;
+        options.to_incremental = p_.ConsumeBool();
+        options.point = p_.ConsumeBool();
+        result = ConvertAbsInc(text, options, m).value_or(text);
+        setup = AbsIncCheck(options, reading);
+        break;
+      }
+      case 2: {
+        const auto mode = static_cast<PointMode>(p_.ConsumeIntegralInRange(0, 2));
+        result = ConvertPoints(text, mode, m);
+        setup = PointsCheck(mode, reading);
+        break;
+      }
+      default:
+        result = ConvertXyCx(text, XyCxDirection::kToCx, m);
+        setup = XyCxCheck(XyCxDirection::kToCx, reading);
+        break;
+    }
+    Context() = [&] { return "text:   " + Escaped(text) + "\nresult: " + Escaped(result) + "\n"; };
+    const CheckResult check = CheckPaths(text, result, setup);
+    Require(check.same(), "the conversion keeps the tool's path");
+  }
+
   void AllAtOnce(Target target) {
     const std::u16string find = Text(4);
     const std::u16string with = Text(4);
@@ -540,6 +618,8 @@ const char* Name(Target target) {
       return "search";
     case Target::kRotaryPath:
       return "rotary_path";
+    case Target::kPaths:
+      return "paths";
   }
   return "unknown";
 }
@@ -568,6 +648,9 @@ void Check(Target target, const std::uint8_t* data, std::size_t size) {
       break;
     case Target::kRotaryPath:
       run.RotaryPath();
+      break;
+    case Target::kPaths:
+      run.ConvertedPaths();
       break;
     case Target::kAbsInc:
       // Half the inputs are programs of moves for the round trip.

@@ -25,11 +25,12 @@ enum class Target {
   kTable,
   kSearch,
   kRotaryPath,
+  kPaths,
 };
 inline constexpr Target kTargets[] = {
     Target::kSpaces, Target::kPoints,    Target::kUnit,   Target::kAbsInc,     Target::kXyCx,
     Target::kRotary, Target::kTranslate, Target::kCalc,   Target::kReplace,    Target::kFixLineEnds,
-    Target::kCodec,  Target::kTable,     Target::kSearch, Target::kRotaryPath,
+    Target::kCodec,  Target::kTable,     Target::kSearch, Target::kRotaryPath, Target::kPaths,
 };
 
 // The target's name: its fuzzer is fuzz_<name>, its kept inputs tests/data/fuzz/<name>/.

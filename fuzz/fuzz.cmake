@@ -3,7 +3,7 @@
 set(KESTRUM_FUZZ_TARGETS
   spaces:kSpaces points:kPoints unit:kUnit abs_inc:kAbsInc xy_cx:kXyCx rotary:kRotary
   translate:kTranslate calc:kCalc replace:kReplace fix_line_ends:kFixLineEnds codec:kCodec
-  table:kTable search:kSearch rotary_path:kRotaryPath)
+  table:kTable search:kSearch rotary_path:kRotaryPath paths:kPaths)
 add_library(kestrum_fuzz_checks STATIC fuzz/checks.cpp)
 target_link_libraries(kestrum_fuzz_checks PUBLIC kestrum_core)
 kestrum_warnings(kestrum_fuzz_checks)

@@ -121,8 +121,13 @@ double PathComparer::Resolution(const Move& s, const Move& r, int axis, double m
   } else {
     t = relation_.resolution * unit;
   }
-  const double v =
-      std::max({std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]), std::fabs(magnitude)});
+  // At seven digits a value is as fine as its magnitude allows: a position's, or under G91
+  // a step's, which may be far larger than where it ends (Z-5058.207 from Z5000.269).
+  const auto step = [axis](const Move& m) {
+    return m.incremental ? std::fabs(m.end.v[axis] - m.start.v[axis]) : 0.0;
+  };
+  const double v = std::max(
+      {std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]), std::fabs(magnitude), step(s), step(r)});
   if (relation_.single_precision && v > 0) t += 1.5 * SeventhDigit(polar_xy ? 2 * v : v);
   return t;
 }
@@ -223,6 +228,22 @@ void PathComparer::Drain() {
     if (relation_.kind == RelationKind::kNone) {
       // Shown, not judged.
     } else if (m = Measure(s.move, r.move); !m.far) {
+      // Ends that agree may still be a move of length 0 against a full circle, whose
+      // counterpart the other side left out: passed over as any move that stays where both
+      // paths stand.
+      const auto stays_before_circle = [&](const Move& move, const Move& other) {
+        return move.followed && !IsArc(move.kind) && IsArc(other.kind) &&
+               Stays(move, last_source_) && Stays(move, last_result_);
+      };
+      // Not counted as passed: a difference of the circles is theirs, not a move lost here.
+      if (stays_before_circle(s.move, r.move)) {
+        source_.queue.pop_front();
+        continue;
+      }
+      if (stays_before_circle(r.move, s.move) && LinesApart(s, r) < lines_apart_) {
+        result_.queue.pop_front();
+        continue;
+      }
       Compare(s, r, m);
     } else if (s.move.followed && Stays(s.move, last_result_) &&
                (LinesApart(s, r) > lines_apart_ || Stays(s.move, last_source_))) {
@@ -395,9 +416,21 @@ void PathComparer::Finish() {
   Drain();
   if (outcome_.difference || relation_.kind == RelationKind::kNone) return;
   // A block one side could not follow needs no counterpart: whether the other side should
-  // move there is what cannot be told.
+  // move there is what cannot be told. Nor does a move that stays where both paths ended: a
+  // position written again, which the other side left out (XY/CX drops a repeated ).
   for (Side* side : {&source_, &result_}) {
-    while (!side->queue.empty() && !side->queue.front().move.followed) side->queue.pop_front();
+    const Position& own = side == &source_ ? last_source_ : last_result_;
+    const Position& other = side == &source_ ? last_result_ : last_source_;
+    while (!side->queue.empty()) {
+      const Move& move = side->queue.front().move;
+      if (!move.followed) {
+        side->queue.pop_front();
+      } else if (Stays(move, own) && Stays(move, other)) {
+        Pass(*side);
+      } else {
+        break;
+      }
+    }
   }
   if (!source_.queue.empty()) {
     PathDifference d;

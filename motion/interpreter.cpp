@@ -685,6 +685,7 @@ void Interpreter::Motion(Block& b) {
   move.line = line_;
   move.plane = plane_;
   move.inch = inch_;
+  move.incremental = !absolute_;
   move.start = pos_;
   Position end = pos_;
   std::array<double, kAxisCount> unc = uncertainty_;

@@ -51,8 +51,9 @@ struct Move {
   std::uint64_t number() const { return line + 1; }
   MoveKind kind = MoveKind::kRapid;
   Plane plane = Plane::kXY;
-  bool inch = false;      // written in inches (G20): its words' resolution is in inches
-  bool directed = false;  // the directed rotary axis went the way its M code says
+  bool inch = false;         // written in inches (G20): its words' resolution is in inches
+  bool directed = false;     // the directed rotary axis went the way its M code says
+  bool incremental = false;  // its words are steps (G91): each is written at its own digits
   // False for a block the interpreter could not follow (a canned cycle, a call, an arc
   // without a centre): it is handed on all the same, with its end as far as known, so that
   // two paths compared stay in step past it.

@@ -300,6 +300,10 @@ TEST(ConvertUnit, IncrementsDoNotAddUpTheirRounding) {
   EXPECT_EQ(Utf8(ConvertUnit(u"G91X1.\r\nY1.\r\nX1.\r\nX#1\r\nX1.\r\nG90X10.\r\nG91X1.",
                              UnitMode::kMmToInch, m)),
             "G91X0.0394\r\nY0.0394\r\nX0.0393\r\nX#1\r\nX0.0394\r\nG90X0.3937\r\nG91X0.0394\r\n");
+  // The positions add up the values as written: -80.27 in single precision is 0.0000034 off,
+  // which in micrometres showed as X-80269.99.
+  EXPECT_EQ(Unit(UnitMode::kMmToMicrometres, 1, "X27.253 G91 X48.886 X-80.27"),
+            "X27253 G91 X48886 X-80270");
 }
 
 TEST(ConvertUnit, SinglePrecisionAndExpressions) {

@@ -281,6 +281,13 @@ TEST(PathComparer, IdenticalPaths) {
       {{"G01 X1.", "Y1.", "X2."}, {"G01 X1.", "G01 Y0", "X2."}, "2/2"},
       {{"G01 X1.", "Y1.", "X2."}, {"G01 X1.", "G01", "X2."}, "2/3"},
       {{"G01 X1.", "Y1.", "Y1.", "X2."}, {"G01 X1.", "Y1.", "G01 Y1.", "X2."}, "same"},
+      // Also before a full circle, which ends where it starts.
+      {{"G01 X1.", "X1.", "G02 I1."}, {"G01 X1.", "G02 I1."}, "same"},
+      {{"G01 X1.", "X1.", "G02 I1."}, {"G01 X1.", "G02 I2."}, "3/2"},
+      // So is a position written again after the last pair, on either side.
+      {{"G01 X1.", "X2.", "X2."}, {"G01 X1.", "X2."}, "same"},
+      {{"G01 X1.", "X2."}, {"G01 X1.", "X2.", "G00 X2."}, "same"},
+      {{"G01 X1.", "X2.", "X2.", "X3."}, {"G01 X1.", "X2."}, "3/2"},  // named where it stayed
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.result.back());
@@ -309,6 +316,13 @@ TEST(PathComparer, ToleranceIsTheResolution) {
   // Beyond even that, it is a difference.
   result.back() = "X12346.68";
   EXPECT_EQ(Check(source, result, Identical(0.0005)), "10/10");
+  // A step under G91 is written at seven digits of its own size, which may be far larger
+  // than where it ends: Z-5058.207 from Z5000.269 ends 0.0006 from -2.281 inch.
+  const CheckSpec inches = UnitCheck(UnitMode::kInchToMm, {Dialect::kFanuc, NoPoint::kMm});
+  EXPECT_EQ(Check({"G00 Z196.861", "G91 Z-199.142"}, {"G00 Z5000.269", "G91 Z-5058.207"}, inches),
+            "same");
+  EXPECT_EQ(Check({"G00 Z196.861", "G91 Z-199.142"}, {"G00 Z5000.269", "G91 Z-5058.217"}, inches),
+            "2/2");
   // Trailing zeros are no digits lost.
   EXPECT_EQ(CheckPaths(Program({"G01 X16.000000"}), Program({"G01 X16."}), Identical()).compared,
             1u);
