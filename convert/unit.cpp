@@ -174,7 +174,7 @@ std::size_t UnitConversion::Rewrite(std::u16string_view line, LineWriter& w, std
     track->source += e.value;
     const Scale scale = LengthScale(mode_);
     const double exact = scale.divide ? track->source / scale.factor : track->source * scale.factor;
-    track->written += Write(kind, ToSingle(exact - track->written));
+    track->written += Write(kind, ToSingle(SevenDigits(exact - track->written)));
   }
   w.Replace(e.keep + 1, e.end, number_);
   return e.end;

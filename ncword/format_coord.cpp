@@ -583,6 +583,7 @@ std::u16string ShortForm(float v) {
   return out;
 }
 double ShortFormValue(float v) { return ValueOf(ToDecimal(v, kSingleDigits)); }
+double SevenDigits(double v) { return ValueOf(ToDecimal(v, kSingleDigits)); }
 
 std::u16string TrimNumber(double r) {
   std::u16string out;

@@ -119,5 +119,10 @@ void AppendCoord4Text(std::u16string& out, std::u16string_view v);
 // What ReadNumber reads back from ShortForm(v): v at 7 significant digits, as a double. The
 // expression reader keeps its result as that text, so this is the value a word has.
 double ShortFormValue(float v);
+// v rounded once, on its decimal digits, to 7 significant digits. Below 10^7 the single
+// nearest to it formats back to the same digits, so a value taken through this before
+// ToSingle is rounded once where ToSingle alone would round twice (5058.2064 would become
+// the single 5058.2065 and then 5058.207).
+double SevenDigits(double v);
 
 }  // namespace kestrum

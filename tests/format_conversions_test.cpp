@@ -304,6 +304,9 @@ TEST(ConvertUnit, IncrementsDoNotAddUpTheirRounding) {
   // which in micrometres showed as X-80269.99.
   EXPECT_EQ(Unit(UnitMode::kMmToMicrometres, 1, "X27.253 G91 X48.886 X-80.27"),
             "X27253 G91 X48886 X-80270");
+  // A step is rounded once to its seven digits: 2249.5006 through the single 2249.50049
+  // would be 2249.500, and the position 0.0006 off.
+  EXPECT_EQ(Unit(UnitMode::kInchToMm, 1, "Z-88.009 G91 Z88.563"), "Z-2235.429 G91 Z2249.501");
 }
 
 TEST(ConvertUnit, SinglePrecisionAndExpressions) {

@@ -416,6 +416,21 @@ TEST(NumberTexts, SinglesLikeThePlainReference) {
   }
 }
 
+// Rounded once to seven digits, a value below 10^7 goes through single precision and comes
+// out with the same digits.
+TEST(NumberTexts, SevenDigitsSurviveSinglePrecision) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> exponent(-3, 7);
+  for (int i = 0; i < 200000; ++i) {
+    const double v = (i % 2 ? 1 : -1) * std::pow(10.0, exponent(random));
+    SCOPED_TRACE(testing::Message() << std::hexfloat << v);
+    const reference::Decimal d = reference::ToDecimal(v, 7);
+    const double seven = SevenDigits(v);
+    ASSERT_EQ(Utf8(ShortForm(ToSingle(seven))), reference::Short(d, 7));
+    ASSERT_EQ(seven, std::strtod(reference::Short(d, 7).c_str(), nullptr));
+  }
+}
+
 TEST(NumberTexts, WordTextsLikeThePlainReference) {
   // Word values as programs hold them: leading zeros, trailing zeros, long digit runs, blanks,
   // and texts that are no plain number.
