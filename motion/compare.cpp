@@ -228,21 +228,23 @@ void PathComparer::Drain() {
     if (relation_.kind == RelationKind::kNone) {
       // Shown, not judged.
     } else if (m = Measure(s.move, r.move); !m.far) {
-      // Ends that agree may still be a move of length 0 against a full circle, whose
-      // counterpart the other side left out: passed over as any move that stays where both
-      // paths stand.
-      const auto stays_before_circle = [&](const Move& move, const Move& other) {
-        return move.followed && !IsArc(move.kind) && IsArc(other.kind) &&
-               Stays(move, last_source_) && Stays(move, last_result_);
+      // Ends that agree may still be a move of length 0 against a full circle, or against one
+      // of another kind, whose counterpart the other side left out: passed over as any move
+      // that stays where both paths stand, and not counted as passed, for a difference of
+      // the moves after it is theirs.
+      const auto stays = [&](const Move& move) {
+        return move.followed && !IsArc(move.kind) && Stays(move, last_source_) &&
+               Stays(move, last_result_);
       };
-      // Not counted as passed: a difference of the circles is theirs, not a move lost here.
-      if (stays_before_circle(s.move, r.move)) {
-        source_.queue.pop_front();
-        continue;
-      }
-      if (stays_before_circle(r.move, s.move) && LinesApart(s, r) < lines_apart_) {
-        result_.queue.pop_front();
-        continue;
+      if (s.move.kind != r.move.kind) {
+        if (stays(s.move) && (IsArc(r.move.kind) || stays(r.move))) {
+          source_.queue.pop_front();
+          continue;
+        }
+        if (stays(r.move) && IsArc(s.move.kind) && LinesApart(s, r) < lines_apart_) {
+          result_.queue.pop_front();
+          continue;
+        }
       }
       Compare(s, r, m);
     } else if (s.move.followed && Stays(s.move, last_result_) &&

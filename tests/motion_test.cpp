@@ -284,6 +284,9 @@ TEST(PathComparer, IdenticalPaths) {
       // Also before a full circle, which ends where it starts.
       {{"G01 X1.", "X1.", "G02 I1."}, {"G01 X1.", "G02 I1."}, "same"},
       {{"G01 X1.", "X1.", "G02 I1."}, {"G01 X1.", "G02 I2."}, "3/2"},
+      // And against one of another kind that moves nothing either.
+      {{"G01 X1.", "G00 X1.", "G01 X1.", "X2."}, {"G01 X1.", "G00", "G01 X1.", "X2."}, "same"},
+      {{"G01 X1.", "G00 X1.", "G01 X2."}, {"G01 X1.", "G01 X1.", "G01 X2."}, "same"},
       // So is a position written again after the last pair, on either side.
       {{"G01 X1.", "X2.", "X2."}, {"G01 X1.", "X2."}, "same"},
       {{"G01 X1.", "X2."}, {"G01 X1.", "X2.", "G00 X2."}, "same"},
