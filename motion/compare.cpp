@@ -172,10 +172,16 @@ PathComparer::Measured PathComparer::Measure(const Move& s, const Move& r) const
 
 // True when the move ends where the other path stands, within the tolerance, and is no full
 // circle: passing it over loses nothing the other path could show.
-bool PathComparer::Stays(const Move& move, const Position& other) const {
+// A move of its own path passed over as of length 0 may be up to twice the tolerance long: a
+// move shorter than the tolerance on one side may have been paired with the other side's
+// move of length 0, which leaves its own end that far from where its path stood.
+constexpr double kOwnSlack = 2;
+
+bool PathComparer::Stays(const Move& move, const Position& other, double slack) const {
   if (move.end.known != other.known) return false;
   for (int a = 0; a < kAxisCount; ++a) {
-    if (move.end.Known(a) && std::fabs(AxisDelta(other, move.end, a)) > Tolerance(move, move, a)) {
+    if (move.end.Known(a) &&
+        std::fabs(AxisDelta(other, move.end, a)) > slack * Tolerance(move, move, a)) {
       return false;
     }
   }
@@ -233,8 +239,10 @@ void PathComparer::Drain() {
       // that stays where both paths stand, and not counted as passed, for a difference of
       // the moves after it is theirs.
       const auto stays = [&](const Move& move) {
-        return move.followed && !IsArc(move.kind) && Stays(move, last_source_) &&
-               Stays(move, last_result_);
+        const bool source = &move == &s.move;
+        return move.followed && !IsArc(move.kind) &&
+               Stays(move, source ? last_source_ : last_result_, kOwnSlack) &&
+               Stays(move, source ? last_result_ : last_source_);
       };
       if (s.move.kind != r.move.kind) {
         if (stays(s.move) && (IsArc(r.move.kind) || stays(r.move))) {
@@ -248,7 +256,7 @@ void PathComparer::Drain() {
       }
       Compare(s, r, m);
     } else if (s.move.followed && Stays(s.move, last_result_) &&
-               (LinesApart(s, r) > lines_apart_ || Stays(s.move, last_source_))) {
+               (LinesApart(s, r) > lines_apart_ || Stays(s.move, last_source_, kOwnSlack))) {
       Pass(source_);
       continue;
     } else if (r.move.followed && LinesApart(s, r) < lines_apart_ && Stays(r.move, last_source_)) {
@@ -427,7 +435,7 @@ void PathComparer::Finish() {
       const Move& move = side->queue.front().move;
       if (!move.followed) {
         side->queue.pop_front();
-      } else if (Stays(move, own) && Stays(move, other)) {
+      } else if (Stays(move, own, kOwnSlack) && Stays(move, other)) {
         Pass(*side);
       } else {
         break;

@@ -162,7 +162,8 @@ class PathComparer {
     double distance = 0;     // mm between the ends, over the linear axes known on both
   };
   Measured Measure(const Move& s, const Move& r) const;
-  bool Stays(const Move& move, const Position& other) const;
+  // Whether move ends where other stands, within the tolerance times slack.
+  bool Stays(const Move& move, const Position& other, double slack = 1) const;
   void Drain();
   void Pass(Side& side);
   void Compare(const Entry& s, const Entry& r, const Measured& m);

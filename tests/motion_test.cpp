@@ -344,6 +344,11 @@ TEST(PathComparer, Relations) {
   EXPECT_EQ(Check({"G01 X10. Y10. Z-1."}, {"G01 C45. X28.284 Z-1."}, polar), "same");
   EXPECT_EQ(Check({"G01 X-10. Y0"}, {"G01 C180. X20."}, polar), "same");
   EXPECT_EQ(Check({"G01 X10. Y10."}, {"G01 C45.01 X28.284"}, polar), "1/1");
+  // A move shorter than the tolerance, paired on one side with a repeated position: its own
+  // end lies up to twice the tolerance from where its path stood.
+  EXPECT_EQ(Check({"G00 X177.257 Y177.257", "X177.257", "X177.254", "X100."},
+                  {"G00 C45. X501.359", "G00", "X501.354", "C60.57 X407.038"}, polar),
+            "same");
   polar.relation.kind = RelationKind::kCxToXy;
   EXPECT_EQ(Check({"G01 C90. X20."}, {"G01 X0 Y10."}, polar), "same");
 
