@@ -205,14 +205,20 @@ class Run {
     }
   }
 
+  // What a generated line starts with: "G90", "G91" or neither.
+  std::string ModeWord(bool incremental_too = true) {
+    const int mode = p_.ConsumeIntegralInRange(0, 3);
+    if (mode == 1) return "G90";
+    if (mode == 2 && incremental_too) return "G91";
+    return "";
+  }
+
   // G90/G91 and back on programs of moves: every position comes back.
   void AbsIncRoundTrip() {
     std::u16string program;
     const int lines = p_.ConsumeIntegralInRange(1, 40);
     for (int i = 0; i < lines; ++i) {
-      const int mode = p_.ConsumeIntegralInRange(0, 3);
-      if (mode == 1) program += u"G90";
-      if (mode == 2) program += u"G91";
+      program += FromUtf8(ModeWord());
       for (const char16_t axis : std::u16string_view(u"XYZ")) {
         if (!p_.ConsumeBool()) continue;
         const int thousandths = p_.ConsumeIntegralInRange(-999999, 999999);
@@ -255,9 +261,7 @@ class Run {
     std::u16string program;
     const int lines = p_.ConsumeIntegralInRange(1, 40);
     for (int i = 0; i < lines; ++i) {
-      const int mode = p_.ConsumeIntegralInRange(0, 3);
-      if (mode == 1) program += u"G90";
-      if (mode == 2) program += u"G91";
+      program += FromUtf8(ModeWord());
       if (p_.ConsumeBool()) program += u"G00";
       if (p_.ConsumeBool())
         program += FromUtf8("X" + std::to_string(p_.ConsumeIntegralInRange(-99, 99)) + ".");
@@ -303,9 +307,7 @@ class Run {
     int motion = 0;  // in force: arcs always name their end in X and Y and their centre
     const int lines = p_.ConsumeIntegralInRange(1, 40);
     for (int i = 0; i < lines; ++i) {
-      const int mode = p_.ConsumeIntegralInRange(0, 3);
-      if (mode == 1) program += "G90";
-      if (mode == 2 && incremental_too) program += "G91";
+      program += ModeWord(incremental_too);
       // The first line sets a motion: axis words before any are not followed.
       const int g = p_.ConsumeIntegralInRange(0, i == 0 ? 3 : 4);
       if (g < 4) {
