@@ -72,7 +72,9 @@ void PathComparer::Map(Move& move, bool is_source) const {
         }
       }
       for (int a = 0; a < kAxisCount; ++a) {
-        move.uncertainty[a] *= std::fabs(IsRotary(a) ? relation_.rotary_scale : relation_.scale);
+        const double factor = std::fabs(IsRotary(a) ? relation_.rotary_scale : relation_.scale);
+        move.uncertainty[a] *= factor;
+        move.step_size[a] *= factor;
       }
       for (double& c : move.centre) c *= relation_.scale;
       move.radius_word *= relation_.scale;
@@ -121,13 +123,11 @@ double PathComparer::Resolution(const Move& s, const Move& r, int axis, double m
   } else {
     t = relation_.resolution * unit;
   }
-  // At seven digits a value is as fine as its magnitude allows: a position's, or under G91
-  // a step's, which may be far larger than where it ends (Z-5058.207 from Z5000.269).
-  const auto step = [axis](const Move& m) {
-    return m.incremental ? std::fabs(m.end.v[axis] - m.start.v[axis]) : 0.0;
-  };
-  const double v = std::max(
-      {std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]), std::fabs(magnitude), step(s), step(r)});
+  // At seven digits a value is as fine as its magnitude allows: a position's, or that of the
+  // G91 step that led to it, on this move or an earlier one, which may be far larger
+  // (Z-5058.207 from Z5000.269).
+  const double v = std::max({std::fabs(s.end.v[axis]), std::fabs(r.end.v[axis]),
+                             std::fabs(magnitude), s.step_size[axis], r.step_size[axis]});
   if (relation_.single_precision && v > 0) t += 1.5 * SeventhDigit(polar_xy ? 2 * v : v);
   return t;
 }

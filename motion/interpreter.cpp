@@ -334,6 +334,7 @@ void Interpreter::Blind(Unchecked why, std::uint8_t forget) {
   Forget(forget);
   move.end = pos_;
   move.uncertainty = uncertainty_;
+  move.step_size = step_size_;
   sink_.OnMove(move);
 }
 
@@ -578,6 +579,7 @@ void Interpreter::Codes(Block& b) {
           if (b.Known(a)) {
             pos_.Set(a, Length(b.words[a].value, b.words[a].no_point, IsRotary(a)));
             uncertainty_[a] = Length(b.words[a].loss, false, IsRotary(a));
+            step_size_[a] = 0;
           } else {
             pos_.Forget(a);
           }
@@ -685,10 +687,10 @@ void Interpreter::Motion(Block& b) {
   move.line = line_;
   move.plane = plane_;
   move.inch = inch_;
-  move.incremental = !absolute_;
   move.start = pos_;
   Position end = pos_;
   std::array<double, kAxisCount> unc = uncertainty_;
+  std::array<double, kAxisCount> steps = step_size_;
   for (int a = 0; a < kAxisCount; ++a) {
     if (!b.Has(a)) continue;
     if (!b.Known(a)) {
@@ -710,12 +712,15 @@ void Interpreter::Motion(Block& b) {
       }
       move.directed = true;
       unc[a] = loss;
+      steps[a] = 0;
     } else if (absolute_) {
       end.Set(a, v);
       unc[a] = loss;
+      steps[a] = 0;
     } else if (pos_.Known(a)) {
       end.Set(a, pos_.v[a] + v);
       unc[a] += loss;
+      steps[a] = std::fabs(v);
     } else {
       end.Forget(a);
     }
@@ -735,9 +740,11 @@ void Interpreter::Motion(Block& b) {
   }
   move.end = end;
   move.uncertainty = unc;
+  move.step_size = steps;
   move.followed = !b.spaced;
   pos_ = end;
   uncertainty_ = unc;
+  step_size_ = steps;
   switch (mode_) {
     case Mode::kNone:
       // The end is known whatever the mode; the way there is not.

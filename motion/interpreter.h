@@ -81,6 +81,7 @@ class Interpreter final : public LineConversion {
   bool in_comment_ = false;
   Position pos_;
   std::array<double, kAxisCount> uncertainty_{};
+  std::array<double, kAxisCount> step_size_{};
   enum class Mode : std::uint8_t { kNone, kRapid, kFeed, kCw, kCcw };
   Mode mode_ = Mode::kNone;
   bool absolute_ = true;

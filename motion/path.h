@@ -51,9 +51,8 @@ struct Move {
   std::uint64_t number() const { return line + 1; }
   MoveKind kind = MoveKind::kRapid;
   Plane plane = Plane::kXY;
-  bool inch = false;         // written in inches (G20): its words' resolution is in inches
-  bool directed = false;     // the directed rotary axis went the way its M code says
-  bool incremental = false;  // its words are steps (G91): each is written at its own digits
+  bool inch = false;      // written in inches (G20): its words' resolution is in inches
+  bool directed = false;  // the directed rotary axis went the way its M code says
   // False for a block the interpreter could not follow (a canned cycle, a call, an arc
   // without a centre): it is handed on all the same, with its end as far as known, so that
   // two paths compared stay in step past it.
@@ -64,6 +63,10 @@ struct Move {
   // significant digits, or an expression, is read at 7 significant digits, and incremental
   // moves add up what their words lose.
   std::array<double, kAxisCount> uncertainty{};
+  // Per axis, the size of the last step (G91) that brought it where it stands, 0 after a
+  // position: written at seven digits of its own size, a step may be far coarser than the
+  // position it leads to, and what it lost stays until the next position.
+  std::array<double, kAxisCount> step_size{};
   // Arcs: the centre (in the plane's two axes; the normal axis holds the start's value) and,
   // for an arc given by R, the radius as written in mm (negative: the larger arc); 0 for an
   // arc given by I, J and K. centre_known is false when the start is unknown.

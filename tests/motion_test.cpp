@@ -324,6 +324,13 @@ TEST(PathComparer, ToleranceIsTheResolution) {
   const CheckSpec inches = UnitCheck(UnitMode::kInchToMm, {Dialect::kFanuc, NoPoint::kMm});
   EXPECT_EQ(Check({"G00 Z196.861", "G91 Z-199.142"}, {"G00 Z5000.269", "G91 Z-5058.207"}, inches),
             "same");
+  // And so it stays until the next position: a move along X keeps Z where the step left it.
+  EXPECT_EQ(Check({"G00 Z196.861", "G91 Z-199.142", "X1."},
+                  {"G00 Z5000.269", "G91 Z-5058.207", "X25.4"}, inches),
+            "same");
+  EXPECT_EQ(Check({"G00 Z196.861", "G91 Z-199.142", "X1.", "G90 Z1."},
+                  {"G00 Z5000.269", "G91 Z-5058.207", "X25.4", "G90 Z25.401"}, inches),
+            "4/4");
   EXPECT_EQ(Check({"G00 Z196.861", "G91 Z-199.142"}, {"G00 Z5000.269", "G91 Z-5058.217"}, inches),
             "2/2");
   // Trailing zeros are no digits lost.
