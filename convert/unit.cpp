@@ -180,7 +180,6 @@ std::size_t UnitConversion::Rewrite(std::u16string_view line, LineWriter& w, std
   return e.end;
 }
 
-// The new text of a word of this kind whose value is v.
 // The value of a word of this kind that was v in the source's unit.
 float UnitConversion::Scaled(Kind kind, float v) const {
   switch (kind) {

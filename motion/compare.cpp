@@ -237,19 +237,19 @@ void PathComparer::Drain() {
       // Ends that agree may still be a move of length 0 against a full circle, or against one
       // of another kind, whose counterpart the other side left out: passed over as any move
       // that stays where both paths stand, and not counted as passed, for a difference of
-      // the moves after it is theirs.
-      const auto stays = [&](const Move& move) {
-        const bool source = &move == &s.move;
-        return move.followed && !IsArc(move.kind) &&
-               Stays(move, source ? last_source_ : last_result_, kOwnSlack) &&
-               Stays(move, source ? last_result_ : last_source_);
+      // the moves after it is theirs. own is where the move's path stood, other the other's.
+      const auto stays = [&](const Move& move, const Position& own, const Position& other) {
+        return move.followed && !IsArc(move.kind) && Stays(move, own, kOwnSlack) &&
+               Stays(move, other);
       };
       if (s.move.kind != r.move.kind) {
-        if (stays(s.move) && (IsArc(r.move.kind) || stays(r.move))) {
+        if (stays(s.move, last_source_, last_result_) &&
+            (IsArc(r.move.kind) || stays(r.move, last_result_, last_source_))) {
           source_.queue.pop_front();
           continue;
         }
-        if (stays(r.move) && IsArc(s.move.kind) && LinesApart(s, r) < lines_apart_) {
+        if (stays(r.move, last_result_, last_source_) && IsArc(s.move.kind) &&
+            LinesApart(s, r) < lines_apart_) {
           result_.queue.pop_front();
           continue;
         }
